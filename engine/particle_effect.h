@@ -1,0 +1,31 @@
+#pragma once
+#include "cg_types.h"
+#include "object.h"
+
+namespace Zeb::Kamblo {
+
+class Texture;
+
+// A pool of short-lived effect particles (fire, splash drops or bubbles).
+class ParticleEffect : public Object {
+public:
+    ParticleEffect() = default;
+    ParticleEffect(const ParticleEffect&) = delete;
+    ParticleEffect& operator=(const ParticleEffect&) = delete;
+    ~ParticleEffect() override;
+
+    int create();
+    void setCapacity(int n);
+    // Removes entries whose life is exactly 0, keeping the survivors' order.
+    void gc();
+    void clear() { count = 0; }
+
+    int count = 0;
+    int capacity = 0;
+    float* life = nullptr;
+    float2* position = nullptr;
+    float2* velocity = nullptr;
+    Pointer<Texture> texture;
+};
+
+} // namespace Zeb::Kamblo

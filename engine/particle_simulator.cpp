@@ -1,0 +1,66 @@
+#include "particle_simulator.h"
+
+#include <cmath>
+#include <cstdint>
+
+namespace Zeb::Kamblo {
+
+ParticleSimulator::ParticleSimulator(const Pointer<ParticleData>& scene) : data(scene) {}
+
+void ParticleSimulator::simulate()
+{
+    ParticleData& d = *data;
+    if (d.pauseFlag)
+        return;
+
+    addUpInfo();
+    moveParticles();
+    searchBoundParticles();
+    d.searchParticleNeighbors();
+    joinParticles();
+    gravitateParticles();
+    updateParticleDensity();
+    applyStaticPressure();
+    applyPressure();
+    searchBoundParticles();
+    collideParticles();
+    resistParticles();
+    pourParticles();
+    drainParticles();
+    if (gcRequested) {
+        d.gc();
+        gcRequested = false;
+    }
+
+    d.timeStep += 1;
+    // The product wraps like the integers it is made of; a zero product gives
+    // an infinite time rather than a trap.
+    int stepsPerSecond = int(uint32_t(d.timeStepsPerFrame) * uint32_t(d.framesPerSecond));
+    d.time += 1.0f / float(stepsPerSecond);
+}
+
+float2 ParticleSimulator::gravityNormal() const
+{
+    if (!data->gravityFlag)
+        return {0, 0};
+    float a = data->gravityAngle - 1.5707964f;
+    return {std::cos(a), std::sin(a)};
+}
+
+float2 ParticleSimulator::gravity() const
+{
+    if (!data->gravityFlag)
+        return {0, 0};
+    float2 n = gravityNormal();
+    float g = data->gravityAmplification * data->gravityAcceleration;
+    return {g * n.x, g * n.y};
+}
+
+float ParticleSimulator::frand()
+{
+    uint32_t seed = uint32_t(data->randSeed) * 1103515245u + 12345u;
+    data->randSeed = int32_t(seed);
+    return float(int32_t(seed & 0x7FFFFFFFu)) * 4.656613e-10f;
+}
+
+} // namespace Zeb::Kamblo

@@ -1,0 +1,187 @@
+// The small passes of the step: move, join, gravity, density, damping,
+// resistance, pouring and draining.
+#include <cmath>
+
+#include "cg_math.h"
+#include "particle_simulator.h"
+
+namespace Zeb::Kamblo {
+
+using namespace Attribute;
+
+void ParticleSimulator::addUpInfo()
+{
+    const ParticleData& d = *data;
+    ParticleInfo all = 0;
+    for (int i = 0; i < d.count; ++i)
+        all |= d.info[i];
+    presentInfo = all;
+}
+
+void ParticleSimulator::moveParticles()
+{
+    ParticleData& d = *data;
+    float m = d.maxSpeed;
+    float m2 = m * m;
+    for (int i = 0; i < d.count; ++i) {
+        float2& v = d.velocity[i];
+        float s2 = dot(v, v);
+        if (!(m2 > s2)) {
+            if (s2 > 0) {
+                v *= m / std::sqrt(s2);
+            } else {
+                // Zero speed at a zero limit, or a velocity that is not a number.
+                d.info[i] |= zombie;
+                gcRequested = true;
+            }
+        }
+        d.position[i] += v;
+        d.angle[i] += d.angularVelocity[i];
+    }
+}
+
+void ParticleSimulator::joinParticles()
+{
+    if (!(presentInfo & novel))
+        return;
+    ParticleData& d = *data;
+    constexpr ParticleInfo jointed = elastic | spring;
+    constexpr ParticleInfo joinable = elastic | spring | rigid | wall;
+    for (const ParticleNeighbor& n : d.neighbors) {
+        ParticleInfo A = d.info[n.a];
+        ParticleInfo B = d.info[n.b];
+        if (!((A | B) & novel) || !((A | B) & jointed) || !(A & joinable) || !(B & joinable))
+            continue;
+        int lo = n.a < n.b ? n.a : n.b;
+        int hi = n.a < n.b ? n.b : n.a;
+        ParticleJoint joint;
+        joint.info = A | B;
+        joint.a = lo;
+        joint.b = hi;
+        joint.offset = d.position[hi] - d.position[lo];
+        joint.length = std::sqrt(dot(joint.offset, joint.offset));
+        joint.strength = 1 - joint.length > 0 ? 1 - joint.length : 0;
+        joint.angleA = d.angle[lo];
+        joint.angleB = d.angle[hi];
+        d.joints.insert(joint); // an existing joint for the pair stays as it is
+    }
+    for (int i = 0; i < d.count; ++i)
+        d.info[i] &= ~novel;
+}
+
+void ParticleSimulator::gravitateParticles()
+{
+    ParticleData& d = *data;
+    if (!d.gravityFlag)
+        return;
+    float2 g = gravity();
+    for (int i = 0; i < d.count; ++i)
+        if (!(d.info[i] & (gaseous | wall)))
+            d.velocity[i] += g;
+}
+
+void ParticleSimulator::updateParticleDensity()
+{
+    ParticleData& d = *data;
+    for (int i = 0; i < d.count; ++i)
+        d.density[i] = d.boundWeight[i];
+    for (const ParticleNeighbor& n : d.neighbors) {
+        d.density[n.a] += n.weight;
+        d.density[n.b] += n.weight;
+    }
+}
+
+void ParticleSimulator::collideParticles()
+{
+    ParticleData& d = *data;
+    if (!d.dampingFlag)
+        return;
+    float c = d.dampingCoefficient;
+    for (int i = 0; i < d.count; ++i)
+        d.delta[i] = {0, 0};
+    d.updateParticleNeighbors();
+    // Impulses are gathered first and applied together, so pair order does not matter.
+    for (const ParticleNeighbor& n : d.neighbors) {
+        float2 v = d.velocity[n.b] - d.velocity[n.a];
+        float k = dot(v, n.direction);
+        if (k < 0) {
+            float2 j = n.direction * (c * k);
+            d.delta[n.a] += j;
+            d.delta[n.b] -= j;
+        }
+    }
+    for (int i = 0; i < d.count; ++i)
+        d.velocity[i] += d.delta[i];
+}
+
+void ParticleSimulator::resistParticles()
+{
+    ParticleData& d = *data;
+    if (!d.resistanceFlag)
+        return;
+    float d0 = d.standardDensity;
+    float k = d.resistanceCoefficient / d0;
+    for (int i = 0; i < d.count; ++i) {
+        if (d.density[i] < d0) {
+            float f = 1 - (d0 - d.density[i]) * k;
+            d.velocity[i] *= f;
+            d.angularVelocity[i] *= f;
+        }
+    }
+}
+
+void ParticleSimulator::pourParticles()
+{
+    ParticleData& d = *data;
+    if (!d.pouringFlag)
+        return;
+    float left = d.boundsLeft + d.boundsRadius;
+    float right = d.boundsRight - d.boundsRadius;
+    float spacing = d.standardDistance;
+    float v = d.pouringVelocity;
+    float y = d.boundsTop - 1;
+    ParticleInfo rowInfo = ParticleData::materialInfo(d.pouringMaterial) & ~(zombie | wall | rigid);
+    Color rowColor = ParticleData::materialColor(d.pouringMaterial);
+    float period = spacing / v;
+
+    if (d.pouringTimer >= period) {
+        float from = d.pouringLocation - d.pouringThickness;
+        float to = d.pouringLocation + d.pouringThickness;
+        // A spacing that is not positive would never reach the end of the row.
+        if (to > from && spacing > 0) {
+            int emitted = 0;
+            for (float x = from;;) {
+                int p = d.createParticle(0);
+                d.info[p] = rowInfo;
+                d.layer[p] = uint8_t(d.pouringLayer);
+                d.color[p] = rowColor;
+                d.velocity[p] = {0, -v};
+                d.position[p] = d.pouringRainFlag ? float2(left + frand() * (right - left), y) : float2(x, y);
+                float next = x + spacing;
+                // Stop where the spacing no longer advances x or the row grows absurd.
+                if (!(next < to) || next == x || ++emitted >= kMaxPouringRow)
+                    break;
+                x = next;
+            }
+        }
+        d.pouringTimer -= period;
+    }
+    d.pouringTimer += 1;
+}
+
+void ParticleSimulator::drainParticles()
+{
+    ParticleData& d = *data;
+    if (d.boundsFlag)
+        return;
+    for (int i = 0; i < d.count; ++i) {
+        float2 p = d.position[i];
+        bool inside = d.boundsLeft < p.x && p.x < d.boundsRight && d.boundsBottom < p.y && p.y < d.boundsTop;
+        if (!inside) {
+            d.info[i] |= zombie;
+            gcRequested = true;
+        }
+    }
+}
+
+} // namespace Zeb::Kamblo
