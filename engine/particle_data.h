@@ -3,10 +3,11 @@
 // the neighbour list of the current step, effect pools, images and parameters.
 #include <cstddef>
 #include <cstdint>
+#include <iosfwd>
 #include <set>
 #include <vector>
 
-#include "cg_types.h"
+#include "cg_math.h"
 #include "color.h"
 #include "object.h"
 #include "particle_body.h"
@@ -74,6 +75,14 @@ public:
     // Neighbour search (particle_data_neighbor.cpp).
     void searchParticleNeighbors();
     void updateParticleNeighbors();
+
+    // Scene file (particle_data_io.cpp). save replaces the file only once it
+    // is completely written; load of a file that cannot be opened keeps the
+    // scene. Both report success.
+    bool save(const char* path) const;
+    bool load(const char* path);
+    // Reads a script section through its closing "$" line.
+    static Pointer<SceneScript> loadScript(std::istream& in);
 
     int count = 0;
     int capacity = 0;

@@ -1,0 +1,247 @@
+#include "particle_data.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <map>
+#include <random>
+#include <utility>
+
+using namespace Zeb::Kamblo;
+
+namespace {
+
+Pointer<ParticleData> makeScene() { return autorelease(new ParticleData()); }
+
+int addAt(ParticleData& d, float x, float y)
+{
+    int p = d.createParticle(0);
+    d.info[p] = Attribute::aqua;
+    d.position[p] = {x, y};
+    return p;
+}
+
+float lengthOf(float2 v) { return std::sqrt(v.x * v.x + v.y * v.y); }
+
+} // namespace
+
+TEST(NeighborKernel, SampleValues)
+{
+    float w;
+    float2 n;
+    ASSERT_TRUE(neighborKernel({0.75f, 0}, w, n));
+    EXPECT_FLOAT_EQ(w, 0.2506245f);
+    EXPECT_FLOAT_EQ(n.x, 0.9991674f);
+    EXPECT_EQ(n.y, 0);
+
+    ASSERT_TRUE(neighborKernel({0.5f, 0.5f}, w, n));
+    EXPECT_FLOAT_EQ(w, 0.2941176f);
+    EXPECT_FLOAT_EQ(n.x, 0.7058824f);
+    EXPECT_FLOAT_EQ(n.y, 0.7058824f);
+
+    ASSERT_TRUE(neighborKernel({0, 0.2f}, w, n));
+    EXPECT_FLOAT_EQ(w, 0.8659794f);
+    EXPECT_FLOAT_EQ(lengthOf(n), 0.6701030f);
+
+    ASSERT_TRUE(neighborKernel({0, 0}, w, n));
+    EXPECT_EQ(w, 1.0f);
+    EXPECT_EQ(n, float2(0, 0));
+
+    EXPECT_FALSE(neighborKernel({1, 0}, w, n)); // exactly 1 is outside
+    EXPECT_FALSE(neighborKernel({std::nanf(""), 0}, w, n));
+}
+
+TEST(NeighborKernel, FourLatticeNeighboursGiveTheRestDensity)
+{
+    float w;
+    float2 n;
+    neighborKernel({0.75f, 0}, w, n);
+    auto d = makeScene();
+    EXPECT_FLOAT_EQ(4 * w, d->standardDensity);
+}
+
+TEST(NeighborSearch, PairOnALine)
+{
+    auto d = makeScene();
+    addAt(*d, 3.75f, 5.2f);
+    addAt(*d, 3.0f, 5.2f);
+    d->searchParticleNeighbors();
+    ASSERT_EQ(d->neighbors.size(), 1u);
+    const ParticleNeighbor& r = d->neighbors[0];
+    EXPECT_EQ(r.a, 1); // the left one comes first in sweep order
+    EXPECT_EQ(r.b, 0);
+    EXPECT_FLOAT_EQ(r.weight, 0.2506245f);
+    EXPECT_FLOAT_EQ(r.direction.x, 0.9991674f);
+}
+
+TEST(NeighborSearch, DistanceOneIsNoPairAndEmptySceneIsEmpty)
+{
+    auto d = makeScene();
+    d->searchParticleNeighbors();
+    EXPECT_TRUE(d->neighbors.empty());
+    addAt(*d, 2, 2.5f);
+    addAt(*d, 3, 2.5f);
+    d->searchParticleNeighbors();
+    EXPECT_TRUE(d->neighbors.empty());
+}
+
+TEST(NeighborSearch, AcrossStripsTheLowerParticleIsA)
+{
+    auto d = makeScene();
+    addAt(*d, 0.5f, 1.1f);
+    addAt(*d, 0.5f, 0.9f);
+    d->searchParticleNeighbors();
+    ASSERT_EQ(d->neighbors.size(), 1u);
+    EXPECT_EQ(d->neighbors[0].a, 1);
+    EXPECT_EQ(d->neighbors[0].b, 0);
+}
+
+TEST(NeighborSearch, SameStripScanStopsAfterSeven)
+{
+    auto d = makeScene();
+    for (int i = 0; i < 9; ++i)
+        addAt(*d, 10 + 0.05f * i, 3.5f);
+    d->searchParticleNeighbors();
+    // Particle i sees min(7, 8 - i) partners: 7+7+6+5+4+3+2+1 = 35 of the 36 pairs.
+    EXPECT_EQ(d->neighbors.size(), 35u);
+    std::map<int, int> partners;
+    for (const ParticleNeighbor& r : d->neighbors)
+        ++partners[r.a];
+    EXPECT_EQ(partners[0], 7);
+}
+
+TEST(NeighborSearch, UpdateZeroesPairsThatMovedApart)
+{
+    auto d = makeScene();
+    addAt(*d, 1, 1);
+    addAt(*d, 1.5f, 1);
+    d->searchParticleNeighbors();
+    ASSERT_EQ(d->neighbors.size(), 1u);
+    d->position[1] = {5, 1};
+    d->updateParticleNeighbors();
+    ASSERT_EQ(d->neighbors.size(), 1u);
+    EXPECT_EQ(d->neighbors[0].weight, 0);
+    EXPECT_EQ(d->neighbors[0].direction, float2(0, 0));
+    d->position[1] = {1.75f, 1};
+    d->updateParticleNeighbors();
+    EXPECT_FLOAT_EQ(d->neighbors[0].weight, 0.2506245f);
+}
+
+TEST(NeighborSearch, NonFinitePositionsFormNoPairAndDoNotDisturbTheRest)
+{
+    auto d = makeScene();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<float> u(0, 6);
+    for (int i = 0; i < 400; ++i) {
+        switch (i % 5) {
+        case 0: addAt(*d, nan, u(rng)); break;
+        case 1: addAt(*d, u(rng), inf); break;
+        default: addAt(*d, u(rng), u(rng)); break;
+        }
+    }
+    d->searchParticleNeighbors();
+    for (const ParticleNeighbor& r : d->neighbors) {
+        EXPECT_NE(r.a % 5, 0);
+        EXPECT_NE(r.a % 5, 1);
+        EXPECT_NE(r.b % 5, 0);
+        EXPECT_NE(r.b % 5, 1);
+    }
+    // order stays a permutation
+    std::vector<int> seen(size_t(d->count), 0);
+    for (int i = 0; i < d->count; ++i)
+        ++seen[size_t(d->order[i])];
+    for (int s : seen)
+        EXPECT_EQ(s, 1);
+}
+
+// Checks the sweep against a brute-force search: every reported pair is real,
+// carries the exact kernel values, appears once, and every missed pair is one
+// that the scan windows could not reach.
+class NeighborSearchAgainstBruteForce : public ::testing::TestWithParam<int> {};
+
+TEST_P(NeighborSearchAgainstBruteForce, RandomScenes)
+{
+    std::mt19937 rng{unsigned(GetParam())};
+    auto d = makeScene();
+    // Dense scenes exceed the windows; sparse ones must match exactly.
+    int n = GetParam() % 2 ? 600 : 150;
+    std::uniform_real_distribution<float> ux(0, 20), uy(0, 10);
+    for (int i = 0; i < n; ++i)
+        addAt(*d, ux(rng), uy(rng));
+    // A few exact duplicates and lattice points to exercise ties.
+    for (int i = 0; i < 10; ++i)
+        addAt(*d, 5 + 0.75f * i, 5);
+    addAt(*d, 5, 5);
+    d->searchParticleNeighbors();
+
+    std::map<std::pair<int, int>, const ParticleNeighbor*> found;
+    for (const ParticleNeighbor& r : d->neighbors) {
+        auto key = std::minmax(r.a, r.b);
+        ASSERT_TRUE(found.emplace(key, &r).second) << "pair reported twice";
+        float w;
+        float2 dir;
+        ASSERT_TRUE(neighborKernel(d->position[r.b] - d->position[r.a], w, dir));
+        EXPECT_EQ(r.weight, w);
+        EXPECT_EQ(r.direction, dir);
+    }
+
+    // Sweep rank of each particle, to tell which misses the windows explain.
+    std::vector<int> rank(size_t(d->count));
+    for (int i = 0; i < d->count; ++i)
+        rank[size_t(d->order[i])] = i;
+    int missed = 0;
+    for (int p = 0; p < d->count; ++p) {
+        for (int q = p + 1; q < d->count; ++q) {
+            float w;
+            float2 dir;
+            float2 off = d->position[q] - d->position[p];
+            if (!neighborKernel(off, w, dir) || found.count({p, q}))
+                continue;
+            ++missed;
+            int first = rank[size_t(p)] < rank[size_t(q)] ? p : q;
+            int second = first == p ? q : p;
+            bool sameStrip = std::floor(d->position[first].y) == std::floor(d->position[second].y);
+            if (sameStrip) {
+                EXPECT_GT(rank[size_t(second)] - rank[size_t(first)], 7) << p << " " << q;
+            } else {
+                // More than 16 candidates of the next strip lie within its window.
+                int crowd = 0;
+                float x = d->position[first].x;
+                float f = std::floor(d->position[first].y);
+                for (int k = 0; k < d->count; ++k) {
+                    float2 c = d->position[k];
+                    if (std::floor(c.y) == f + 1 && c.x > x - 1 && rank[size_t(k)] < rank[size_t(second)])
+                        ++crowd;
+                }
+                EXPECT_GE(crowd, 16) << p << " " << q;
+            }
+        }
+    }
+    if (n == 150) {
+        EXPECT_EQ(missed, 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, NeighborSearchAgainstBruteForce, ::testing::Range(1, 9));
+
+TEST(NeighborSearch, SameResultFromAnyStartingOrder)
+{
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<float> u(0, 8);
+    auto a = makeScene();
+    for (int i = 0; i < 500; ++i)
+        addAt(*a, std::round(u(rng) * 4) / 4, std::round(u(rng) * 4) / 4); // many ties
+    auto b = makeScene();
+    b->copy(a);
+    std::shuffle(b->order, b->order + b->count, rng);
+    a->searchParticleNeighbors();
+    b->searchParticleNeighbors();
+    ASSERT_EQ(a->neighbors.size(), b->neighbors.size());
+    for (size_t i = 0; i < a->neighbors.size(); ++i) {
+        EXPECT_EQ(a->neighbors[i].a, b->neighbors[i].a);
+        EXPECT_EQ(a->neighbors[i].b, b->neighbors[i].b);
+    }
+}
