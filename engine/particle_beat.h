@@ -18,7 +18,10 @@ public:
     // Frame.
     virtual void simulate() = 0;
 
-    // Scene.
+    // Scene. save and load report success; a load that cannot open its file
+    // keeps the current scene.
+    virtual bool save(const char* path) = 0;
+    virtual bool load(const char* path) = 0;
     virtual void clear() = 0;
     virtual void registerUndo() = 0;
     virtual void undo() = 0;

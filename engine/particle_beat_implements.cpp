@@ -41,6 +41,19 @@ void RevivezoRoraImplements::simulate()
     simulator->simulate();
 }
 
+bool RevivezoRoraImplements::save(const char* path)
+{
+    return data->save(path);
+}
+
+bool RevivezoRoraImplements::load(const char* path)
+{
+    bool loaded = data->load(path);
+    // The snapshot belongs to the scene before the load.
+    undoFlag = false;
+    return loaded;
+}
+
 void RevivezoRoraImplements::clear()
 {
     registerUndo();

@@ -21,6 +21,8 @@ public:
 
     void simulate() override;
 
+    bool save(const char* path) override;
+    bool load(const char* path) override;
     void clear() override;
     void registerUndo() override;
     void undo() override;
