@@ -7,6 +7,8 @@ namespace Zeb::Kamblo {
 
 ParticleSimulator::ParticleSimulator(const Pointer<ParticleData>& scene) : data(scene) {}
 
+ParticleSimulator::~ParticleSimulator() { delete[] bubbleGrid.cells; }
+
 void ParticleSimulator::simulate()
 {
     ParticleData& d = *data;
@@ -24,9 +26,13 @@ void ParticleSimulator::simulate()
     applyPressure();
     searchBoundParticles();
     collideParticles();
+    expressAttributes();
     resistParticles();
     pourParticles();
     drainParticles();
+    moveFire();
+    moveSplash();
+    moveBubble();
     if (gcRequested) {
         d.gc();
         gcRequested = false;

@@ -10,6 +10,9 @@ namespace Zeb::Kamblo {
 class ParticleSimulator : public Object {
 public:
     explicit ParticleSimulator(const Pointer<ParticleData>& data);
+    ParticleSimulator(const ParticleSimulator&) = delete;
+    ParticleSimulator& operator=(const ParticleSimulator&) = delete;
+    ~ParticleSimulator() override;
 
     void simulate();
 
@@ -31,8 +34,54 @@ public:
     void pourParticles();
     void drainParticles();
 
+    // The material passes, in the order expressAttributes runs them. Each does
+    // nothing when no particle carries its attribute.
+    void expressAttributes();
+    void expressMochi();
+    void expressTensile();
+    void expressYuki();
+    void expressViscous();
+    void expressKome();
+    void expressElastic();
+    void expressSpring();
+    void expressBrittle();
+    void expressRigid();
+    void expressWall();
+
+    // The flowing, buoyant, burning and steered materials.
+    void expressPowder();
+    void expressLight();
+    void expressDense();
+    void expressJet();
+    void expressAqua();
+    void expressFuel();
+    void expressHot();
+    void expressCold();
+    void expressInflow();
+    void expressOutflow();
+    void expressUsers();
+
+    // Effect particles: move them and retire those whose life ended.
+    void moveFire();
+    void moveSplash();
+    void moveBubble();
+
+    // Water flow sampled on 1 x 1 cells from (boundsLeft, boundsBottom):
+    // the weighted sums of water velocity and the weights themselves.
+    struct BubbleCell {
+        float vx = 0;
+        float vy = 0;
+        float weight = 0;
+    };
+    struct BubbleGrid {
+        int width = 0;
+        int height = 0;
+        BubbleCell* cells = nullptr; // width x height, row-major, owned
+    };
+
     Pointer<ParticleData> data;
     ParticleInfo presentInfo = 0;
+    BubbleGrid bubbleGrid;
     bool gcRequested = false;
 };
 
@@ -47,5 +96,9 @@ inline int boundedIterations(int requested)
 
 // One pour row never holds more particles than this, whatever the spacing.
 inline constexpr int kMaxPouringRow = 100000;
+
+// The bubble grid never has more cells than this per side, however wide the
+// bounds; bubbles beyond it find no water and end.
+inline constexpr int kMaxBubbleGridSide = 2048;
 
 } // namespace Zeb::Kamblo

@@ -1,0 +1,339 @@
+// The material dispatcher and the passes that hold matter together: sticky
+// paste, surface tension, snow, viscosity, rice, elastic, spring and brittle
+// joints, and fixed walls. Rigid bodies live in their own file.
+#include <cmath>
+
+#include "cg_math_ext.h"
+#include "particle_simulator.h"
+
+namespace Zeb::Kamblo {
+
+using namespace Attribute;
+
+namespace {
+
+// Joints come from files as well as from the join pass; one that names a
+// particle outside the arrays is left alone rather than read out of bounds.
+inline bool jointInRange(const ParticleJoint& joint, int count)
+{
+    return joint.a >= 0 && joint.b >= 0 && joint.a < count && joint.b < count;
+}
+
+// Most passes move a particle and change its velocity by the same vector.
+inline void applyDelta(ParticleData& d)
+{
+    for (int i = 0; i < d.count; ++i) {
+        d.position[i] += d.delta[i];
+        d.velocity[i] += d.delta[i];
+    }
+}
+
+// w x r for a spin w: the velocity of a point at r on a body turning at w.
+inline float2 spinCross(float w, float2 r) { return {-w * r.y, w * r.x}; }
+
+} // namespace
+
+void ParticleSimulator::expressAttributes()
+{
+    expressMochi();
+    expressTensile();
+    expressYuki();
+    expressViscous();
+    expressKome();
+    expressElastic();
+    expressSpring();
+    expressBrittle();
+    expressRigid();
+    expressWall();
+}
+
+void ParticleSimulator::expressMochi()
+{
+    if (!(presentInfo & mochi))
+        return;
+    ParticleData& d = *data;
+    float e = d.mochiElasticityCoefficient;
+    float s = d.mochiSpringCoefficient;
+    float rho0 = d.standardDensity;
+    float* rho = d.pressure; // local density, without the container's share
+    int iterations = boundedIterations(d.mochiIteration);
+    for (int iteration = 0; iteration < iterations; ++iteration) {
+        d.updateParticleNeighbors();
+        for (int i = 0; i < d.count; ++i) {
+            d.delta[i] = {0, 0};
+            rho[i] = 0;
+        }
+        for (const ParticleNeighbor& n : d.neighbors) {
+            rho[n.a] += n.weight;
+            rho[n.b] += n.weight;
+        }
+        for (const ParticleNeighbor& n : d.neighbors) {
+            if (!((d.info[n.a] | d.info[n.b]) & mochi) || !(n.weight > 0))
+                continue;
+            float f = (rho[n.a] + rho[n.b] - 2.0f * rho0) * e + n.weight * s;
+            // Sparse paste pulls together, but more gently than it pushes apart.
+            if (f < 0)
+                f *= 0.5f;
+            d.delta[n.a] -= n.direction * f;
+            d.delta[n.b] += n.direction * f;
+        }
+        applyDelta(d);
+    }
+}
+
+void ParticleSimulator::expressTensile()
+{
+    if (!(presentInfo & tensile))
+        return;
+    ParticleData& d = *data;
+    float t = d.surfaceTensionCoefficient;
+    float p = d.surfacePressureCoefficient;
+    float rho0 = d.standardDensity;
+    float* rho = d.pressure;
+    float2* normal = d.delta; // points out of the liquid at its surface
+    int iterations = boundedIterations(d.surfaceTensionIteration);
+    for (int iteration = 0; iteration < iterations; ++iteration) {
+        d.updateParticleNeighbors();
+        for (int i = 0; i < d.count; ++i) {
+            normal[i] = {0, 0};
+            rho[i] = 0;
+        }
+        for (const ParticleNeighbor& n : d.neighbors) {
+            if (!(d.info[n.a] & d.info[n.b] & tensile))
+                continue;
+            rho[n.a] += n.weight;
+            rho[n.b] += n.weight;
+            float g = (1.0f - n.weight) * n.weight;
+            normal[n.a] -= n.direction * g;
+            normal[n.b] += n.direction * g;
+        }
+        // Diverging normals mean a curved surface: the pair is pulled together
+        // (sigma < 0), flattening the curve; crowding pushes it apart.
+        for (const ParticleNeighbor& n : d.neighbors) {
+            if (!(d.info[n.a] & d.info[n.b] & tensile))
+                continue;
+            float sigma = dot(normal[n.b] - normal[n.a], n.direction);
+            float f = (t * sigma + (rho[n.a] + rho[n.b] - 2.0f * rho0) * p) * n.weight;
+            float2 F = n.direction * f;
+            d.position[n.a] -= F;
+            d.position[n.b] += F;
+            d.velocity[n.a] -= F;
+            d.velocity[n.b] += F;
+        }
+    }
+}
+
+void ParticleSimulator::expressYuki()
+{
+    if (!(presentInfo & yuki))
+        return;
+    ParticleData& d = *data;
+    float k = d.yukiSpringCoefficient;
+    float restWeight = 1.0f - d.standardDistance;
+    float pm = d.yukiMeltingProbability;
+    // Snow shares the surface-tension repeat count.
+    int iterations = boundedIterations(d.surfaceTensionIteration);
+    for (int iteration = 0; iteration < iterations; ++iteration) {
+        d.updateParticleNeighbors();
+        for (int i = 0; i < d.count; ++i)
+            d.delta[i] = {0, 0};
+        for (const ParticleNeighbor& n : d.neighbors) {
+            ParticleInfo A = d.info[n.a];
+            ParticleInfo B = d.info[n.b];
+            if (!((A | B) & yuki))
+                continue;
+            // Flakes in the air do not cling to each other.
+            if (!((A & aerated) && (B & aerated))) {
+                float f = (n.weight - restWeight) * k;
+                d.delta[n.a] -= n.direction * f;
+                d.delta[n.b] += n.direction * f;
+            }
+            // Melting on contact with plain water; the draws must stay in this
+            // order, since one generator serves the whole step.
+            ParticleInfo x;
+            if ((A & aqua) && !(A & yuki)) {
+                if (frand() < pm) {
+                    d.info[n.b] &= ~yuki;
+                    x = B & aqua;
+                } else {
+                    x = B & (yuki | aqua);
+                }
+            } else {
+                x = B & (yuki | aqua);
+            }
+            if (x == aqua && frand() < pm)
+                d.info[n.a] &= ~yuki;
+        }
+        applyDelta(d);
+    }
+}
+
+void ParticleSimulator::expressViscous()
+{
+    if (!(presentInfo & viscous))
+        return;
+    ParticleData& d = *data;
+    float mu = d.viscosityCoefficient;
+    int iterations = boundedIterations(d.viscosityIteration);
+    for (int iteration = 0; iteration < iterations; ++iteration) {
+        for (const ParticleNeighbor& n : d.neighbors) {
+            if (!((d.info[n.a] | d.info[n.b]) & viscous))
+                continue;
+            float2 r = d.position[n.b] - d.position[n.a];
+            float2 dv = d.velocity[n.b] - d.velocity[n.a];
+            float spin = d.angularVelocity[n.a] + d.angularVelocity[n.b];
+            float k = mu * n.weight;
+            // Only the relative motion that the pair's common spin does not
+            // explain is damped.
+            float2 e = dv - spinCross(spin, r) / 2.0f;
+            d.velocity[n.a] += e * k;
+            d.velocity[n.b] -= e * k;
+            float tau = (2.0f * cross(r, dv) - spin * dot(r, r)) * k;
+            float delta = (d.angularVelocity[n.b] - d.angularVelocity[n.a]) * k;
+            d.angularVelocity[n.a] += tau + delta;
+            d.angularVelocity[n.b] += tau - delta;
+        }
+    }
+}
+
+void ParticleSimulator::expressKome()
+{
+    if (!(presentInfo & kome))
+        return;
+    ParticleData& d = *data;
+    // Rice re-joins whatever it touches on the next step...
+    for (int i = 0; i < d.count; ++i)
+        if (d.info[i] & kome)
+            d.info[i] |= novel;
+    // ...and lets go the moment a joint is pulled past its rest length.
+    for (auto it = d.joints.begin(); it != d.joints.end();) {
+        const ParticleJoint& joint = *it;
+        if ((joint.info & kome) && jointInRange(joint, d.count)) {
+            float2 r = d.position[joint.b] - d.position[joint.a];
+            if (dot(r, r) > joint.length * joint.length) {
+                it = d.joints.erase(it);
+                continue;
+            }
+        }
+        ++it;
+    }
+}
+
+void ParticleSimulator::expressElastic()
+{
+    if (!(presentInfo & elastic))
+        return;
+    ParticleData& d = *data;
+    float k0 = d.elasticCoefficient;
+    float* torque = d.pressure;
+    int iterations = boundedIterations(d.elasticIteration);
+    for (int iteration = 0; iteration < iterations; ++iteration) {
+        for (int i = 0; i < d.count; ++i) {
+            d.delta[i] = {0, 0};
+            torque[i] = 0;
+        }
+        for (const ParticleJoint& joint : d.joints) {
+            if (!(joint.info & elastic) || !jointInRange(joint, d.count))
+                continue;
+            int a = joint.a;
+            int b = joint.b;
+            float2 r = joint.offset;
+            float2 dd = d.position[b] - d.position[a];
+            float thetaA = d.angle[a] - joint.angleA;
+            float thetaB = d.angle[b] - joint.angleB;
+            float ca = std::cos(thetaA);
+            float sa = std::sin(thetaA);
+            float cb = std::cos(thetaB);
+            float sb = std::sin(thetaB);
+            float s = std::sin(thetaB - thetaA);
+            // The rest offset turned by the mean rotation of both ends, so a pair
+            // turned together as a whole is unstrained.
+            float cm = (ca + cb) / 2.0f;
+            float sm = (sa + sb) / 2.0f;
+            float2 m = {cm * r.x - sm * r.y, sm * r.x + cm * r.y};
+            float k = k0 * joint.strength;
+            float2 e = dd - m;
+            d.delta[a] += e * k;
+            d.delta[b] -= e * k;
+            float rd = dot(r, dd);
+            float rr = dot(r, r);
+            float x = cross(r, dd);
+            float twist = (1.0f - 0.25f * rr) * s;
+            torque[a] += k * (-0.5f * sa * rd + 0.5f * ca * x + twist);
+            torque[b] += k * (-0.5f * sb * rd + 0.5f * cb * x - twist);
+        }
+        for (int i = 0; i < d.count; ++i) {
+            d.position[i] += d.delta[i];
+            d.velocity[i] += d.delta[i];
+            d.angle[i] += torque[i];
+            d.angularVelocity[i] += torque[i];
+        }
+    }
+}
+
+void ParticleSimulator::expressSpring()
+{
+    if (!(presentInfo & spring))
+        return;
+    ParticleData& d = *data;
+    float k = d.springCoefficient;
+    int iterations = boundedIterations(d.springIteration);
+    for (int iteration = 0; iteration < iterations; ++iteration) {
+        for (int i = 0; i < d.count; ++i)
+            d.delta[i] = {0, 0};
+        for (const ParticleJoint& joint : d.joints) {
+            if (!(joint.info & spring) || !jointInRange(joint, d.count))
+                continue;
+            float2 r = d.position[joint.b] - d.position[joint.a];
+            float L = length(r);
+            // Coinciding ends have no direction to push along.
+            float2 u = L != 0 ? r / L : float2(0, 0);
+            float f = (L - joint.length) * k;
+            d.delta[joint.a] += u * f;
+            d.delta[joint.b] -= u * f;
+        }
+        applyDelta(d);
+    }
+}
+
+void ParticleSimulator::expressBrittle()
+{
+    if (!(presentInfo & brittle))
+        return;
+    ParticleData& d = *data;
+    float beta = d.brittlenessCoefficient;
+    for (auto it = d.joints.begin(); it != d.joints.end();) {
+        const ParticleJoint& joint = *it;
+        if ((joint.info & brittle) && jointInRange(joint, d.count)) {
+            // A fixed tolerance per joint, spread over 0..beta by the indices,
+            // so cracks start at scattered places rather than all at once.
+            int s = joint.a + joint.b;
+            float spread = float(s % 11) / 11.0f + float(s % 13) / 13.0f + float(s % 17) / 17.0f +
+                           float(s % 19) / 19.0f;
+            float limit = joint.length + beta * 0.25f * spread;
+            float2 r = d.position[joint.b] - d.position[joint.a];
+            if (dot(r, r) > limit * limit) {
+                it = d.joints.erase(it);
+                continue;
+            }
+        }
+        ++it;
+    }
+}
+
+void ParticleSimulator::expressWall()
+{
+    if (!(presentInfo & wall))
+        return;
+    ParticleData& d = *data;
+    for (int i = 0; i < d.count; ++i) {
+        if (!(d.info[i] & wall))
+            continue;
+        d.position[i] = d.anchor[i];
+        d.velocity[i] = {0, 0};
+        d.angle[i] = 0;
+        d.angularVelocity[i] = 0;
+    }
+}
+
+} // namespace Zeb::Kamblo
