@@ -1,0 +1,303 @@
+#include "particle_simulator.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+using namespace Zeb::Kamblo;
+
+namespace {
+
+struct Stepper {
+    Pointer<ParticleData> data = autorelease(new ParticleData());
+    Pointer<ParticleSimulator> simulator = autorelease(new ParticleSimulator(data));
+
+    int add(int code, float2 at, float2 velocity = {0, 0})
+    {
+        ParticleData& d = *data;
+        int p = d.createParticle(0);
+        d.info[p] = ParticleData::materialInfo(code);
+        d.color[p] = ParticleData::materialColor(code);
+        d.position[p] = at;
+        d.anchor[p] = at;
+        d.velocity[p] = velocity;
+        return p;
+    }
+};
+
+} // namespace
+
+TEST(ParticleSimulator, PauseChangesNothing)
+{
+    Stepper s;
+    s.add('q', {10, 10}, {0.1f, 0});
+    s.data->pauseFlag = true;
+    s.simulator->simulate();
+    EXPECT_EQ(s.data->timeStep, 0);
+    EXPECT_EQ(s.data->time, 0);
+    EXPECT_EQ(s.data->position[0], float2(10, 10));
+}
+
+TEST(ParticleSimulator, EmptyStepAdvancesTime)
+{
+    Stepper s;
+    s.simulator->simulate();
+    EXPECT_EQ(s.data->timeStep, 1);
+    EXPECT_FLOAT_EQ(s.data->time, 1.0f / 200);
+}
+
+TEST(ParticleSimulator, ZeroStepsPerSecondDoesNotTrap)
+{
+    Stepper s;
+    s.data->timeStepsPerFrame = 0;
+    s.simulator->simulate();
+    EXPECT_TRUE(std::isinf(s.data->time));
+    s.data->time = 0;
+    s.data->timeStepsPerFrame = 1 << 20;
+    s.data->framesPerSecond = 1 << 20; // the product wraps to zero
+    s.simulator->simulate();
+    EXPECT_EQ(s.data->timeStep, 2);
+}
+
+TEST(ParticleSimulator, FrandFromSeedZero)
+{
+    Stepper s;
+    float r = s.simulator->frand();
+    EXPECT_EQ(s.data->randSeed, 12345);
+    EXPECT_EQ(r, 12345 * 4.656613e-10f);
+    s.simulator->frand();
+    EXPECT_EQ(s.data->randSeed, int32_t(12345u * 1103515245u + 12345u));
+    for (int i = 0; i < 1000; ++i) {
+        float x = s.simulator->frand();
+        EXPECT_GE(x, 0);
+        EXPECT_LE(x, 1);
+    }
+}
+
+TEST(ParticleSimulator, GravityDirection)
+{
+    Stepper s;
+    float2 g = s.simulator->gravity();
+    EXPECT_NEAR(g.x, 0, 1e-10);
+    EXPECT_FLOAT_EQ(g.y, -0.001f);
+    s.data->gravityAngle = 1.5707964f;
+    float2 n = s.simulator->gravityNormal();
+    EXPECT_FLOAT_EQ(n.x, 1);
+    EXPECT_NEAR(n.y, 0, 1e-7);
+    s.data->gravityFlag = false;
+    EXPECT_EQ(s.simulator->gravity(), float2(0, 0));
+    EXPECT_EQ(s.simulator->gravityNormal(), float2(0, 0));
+}
+
+TEST(ParticleSimulator, WallsAndGasIgnoreGravity)
+{
+    Stepper s;
+    int water = s.add('q', {10, 10});
+    int wall = s.add('w', {20, 10});
+    int gas = s.add('g', {30, 10});
+    s.simulator->addUpInfo();
+    s.simulator->gravitateParticles();
+    EXPECT_FLOAT_EQ(s.data->velocity[water].y, -0.001f);
+    EXPECT_EQ(s.data->velocity[wall], float2(0, 0));
+    EXPECT_EQ(s.data->velocity[gas], float2(0, 0));
+}
+
+TEST(ParticleSimulator, SpeedIsClampedToMaxSpeed)
+{
+    Stepper s;
+    int slow = s.add('q', {10, 10}, {0.3f, 0.4f});
+    int fast = s.add('q', {20, 10}, {3, 4});
+    s.simulator->moveParticles();
+    EXPECT_EQ(s.data->velocity[slow], float2(0.3f, 0.4f));
+    EXPECT_FLOAT_EQ(s.data->velocity[fast].x, 0.3f);
+    EXPECT_FLOAT_EQ(s.data->velocity[fast].y, 0.4f);
+    EXPECT_FLOAT_EQ(s.data->position[fast].x, 20.3f);
+    EXPECT_FALSE(s.simulator->gcRequested);
+}
+
+TEST(ParticleSimulator, NotANumberVelocityIsRemovedAtTheEndOfTheStep)
+{
+    Stepper s;
+    s.data->gravityFlag = false;
+    s.add('q', {10, 10}, {std::numeric_limits<float>::quiet_NaN(), 0});
+    int keep = s.add('q', {20, 10}, {0.01f, 0});
+    s.data->layer[keep] = 7;
+    s.simulator->simulate();
+    ASSERT_EQ(s.data->count, 1);
+    EXPECT_EQ(s.data->layer[0], 7);
+    EXPECT_FALSE(s.simulator->gcRequested);
+}
+
+TEST(ParticleSimulator, ZeroMaxSpeedRemovesEveryParticleWithinTwoSteps)
+{
+    Stepper s;
+    s.data->maxSpeed = 0;
+    s.data->gravityFlag = false; // gravity would set a stopped particle moving again
+    s.add('q', {10, 10}, {0.1f, 0});
+    s.add('q', {20, 10});
+    s.simulator->simulate();
+    EXPECT_EQ(s.data->count, 1);
+    s.simulator->simulate();
+    EXPECT_EQ(s.data->count, 0);
+}
+
+TEST(ParticleSimulator, JoiningMakesOneJointOnce)
+{
+    Stepper s;
+    s.data->gravityFlag = false;
+    s.add('e', {10, 10});
+    s.add('e', {10.75f, 10});
+    s.add('q', {10, 10.75f}); // water never joins
+    s.simulator->simulate();
+    ASSERT_EQ(s.data->joints.size(), 1u);
+    const ParticleJoint& j = *s.data->joints.begin();
+    EXPECT_EQ(j.a, 0);
+    EXPECT_EQ(j.b, 1);
+    EXPECT_NEAR(j.length, 0.75f, 1e-3);
+    EXPECT_FLOAT_EQ(j.strength, 1 - j.length);
+    for (int i = 0; i < s.data->count; ++i)
+        EXPECT_FALSE(s.data->info[i] & Attribute::novel);
+    s.simulator->simulate();
+    EXPECT_EQ(s.data->joints.size(), 1u);
+
+    // A third elastic particle painted later joins its neighbours, leaving the first joint alone.
+    ParticleJoint first = *s.data->joints.begin();
+    s.add('e', {10.375f, 10.65f});
+    s.simulator->simulate();
+    EXPECT_EQ(s.data->joints.size(), 3u);
+    EXPECT_EQ(s.data->joints.begin()->length, first.length);
+}
+
+TEST(ParticleSimulator, DampingSlowsApproachingPairsOnly)
+{
+    Stepper s;
+    int a = s.add('q', {10, 10}, {0.1f, 0});
+    int b = s.add('q', {10.75f, 10}, {-0.1f, 0});
+    int c = s.add('q', {20, 10}, {-0.1f, 0});
+    int d = s.add('q', {20.75f, 10}, {0.1f, 0});
+    s.data->searchParticleNeighbors();
+    s.simulator->collideParticles();
+    // Closing speed 0.2 loses about a tenth.
+    float closing = s.data->velocity[a].x - s.data->velocity[b].x;
+    EXPECT_NEAR(closing, 0.2f * (1 - 2 * 0.05f * 0.9991674f * 0.9991674f), 1e-6);
+    EXPECT_FLOAT_EQ(s.data->velocity[a].x, -s.data->velocity[b].x);
+    EXPECT_EQ(s.data->velocity[c].x, -0.1f);
+    EXPECT_EQ(s.data->velocity[d].x, 0.1f);
+}
+
+TEST(ParticleSimulator, ResistanceSlowsSparseParticles)
+{
+    Stepper s;
+    s.data->resistanceFlag = true;
+    int p = s.add('q', {10, 10}, {0.2f, 0});
+    s.data->angularVelocity[p] = 0.1f;
+    s.data->density[p] = 0;
+    s.simulator->resistParticles();
+    EXPECT_FLOAT_EQ(s.data->velocity[p].x, 0.2f * 0.98f);
+    EXPECT_FLOAT_EQ(s.data->angularVelocity[p], 0.1f * 0.98f);
+    s.data->density[p] = 2;
+    s.simulator->resistParticles();
+    EXPECT_FLOAT_EQ(s.data->velocity[p].x, 0.2f * 0.98f);
+}
+
+TEST(ParticleSimulator, PourTiming)
+{
+    Stepper s;
+    s.data->pouringFlag = true;
+    s.data->gravityFlag = false;
+    std::vector<int> rowSteps;
+    int last = 0;
+    for (int step = 1; step <= 40; ++step) {
+        s.simulator->pourParticles();
+        if (s.data->count != last) {
+            EXPECT_EQ(s.data->count - last, 6);
+            rowSteps.push_back(step);
+            last = s.data->count;
+        }
+    }
+    ASSERT_GE(rowSteps.size(), 4u);
+    EXPECT_EQ(rowSteps[0], 9);
+    for (size_t i = 1; i < rowSteps.size(); ++i) {
+        int gap = rowSteps[i] - rowSteps[i - 1];
+        EXPECT_TRUE(gap == 7 || gap == 8) << gap;
+    }
+    const float xs[] = {8, 8.75f, 9.5f, 10.25f, 11, 11.75f};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_FLOAT_EQ(s.data->position[i].x, xs[i]);
+        EXPECT_EQ(s.data->position[i].y, 47);
+        EXPECT_EQ(s.data->velocity[i], float2(0, -0.1f));
+        EXPECT_EQ(s.data->info[i], Attribute::aqua);
+        EXPECT_EQ(s.data->layer[i], 255);
+    }
+}
+
+TEST(ParticleSimulator, PourDropsWallAndRigidAndRainSpreadsAcrossTheWidth)
+{
+    Stepper s;
+    s.data->pouringFlag = true;
+    s.data->pouringRainFlag = true;
+    s.data->pouringMaterial = 'j'; // jet, novel, rigid
+    s.data->pouringTimer = 100;
+    s.simulator->pourParticles();
+    ASSERT_EQ(s.data->count, 6);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(s.data->info[i], Attribute::jet | Attribute::novel);
+        EXPECT_GE(s.data->position[i].x, 1);
+        EXPECT_LE(s.data->position[i].x, 63);
+    }
+    EXPECT_NE(s.data->randSeed, 0);
+}
+
+TEST(ParticleSimulator, PourWithADegenerateSpacingEmitsABoundedRow)
+{
+    for (float spacing : {0.0f, -1.0f, std::nanf(""), 1e-30f}) {
+        Stepper s;
+        s.data->pouringFlag = true;
+        s.data->standardDistance = spacing;
+        s.data->pouringTimer = 1000;
+        for (int i = 0; i < 3; ++i)
+            s.simulator->pourParticles();
+        EXPECT_LE(s.data->count, 3 * kMaxPouringRow) << spacing;
+        if (!(spacing > 0)) {
+            EXPECT_EQ(s.data->count, 0) << spacing;
+        }
+    }
+}
+
+TEST(ParticleSimulator, ZeroPourVelocityNeverEmits)
+{
+    Stepper s;
+    s.data->pouringFlag = true;
+    s.data->pouringVelocity = 0;
+    for (int i = 0; i < 50; ++i)
+        s.simulator->pourParticles();
+    EXPECT_EQ(s.data->count, 0);
+}
+
+TEST(ParticleSimulator, DrainRemovesParticlesOnOrOutsideTheBounds)
+{
+    Stepper s;
+    s.data->boundsFlag = false;
+    s.data->gravityFlag = false;
+    s.add('q', {0, 10});       // exactly on boundsLeft
+    s.add('q', {32, 24});      // inside
+    s.add('q', {64, 10});      // on boundsRight
+    s.add('q', {32, -3});      // below
+    s.add('q', {32, 47.999f}); // inside
+    s.simulator->simulate();
+    ASSERT_EQ(s.data->count, 2);
+    EXPECT_FLOAT_EQ(s.data->position[0].y, 24);
+    EXPECT_FLOAT_EQ(s.data->position[1].y, 47.999f);
+}
+
+TEST(ParticleSimulator, PresentInfoIsTheUnionOfAttributes)
+{
+    Stepper s;
+    s.simulator->addUpInfo();
+    EXPECT_EQ(s.simulator->presentInfo, 0u);
+    s.add('q', {1, 1});
+    s.add('h', {2, 2});
+    s.simulator->addUpInfo();
+    EXPECT_EQ(s.simulator->presentInfo, Attribute::aqua | Attribute::hot | Attribute::wall);
+}
