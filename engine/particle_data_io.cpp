@@ -8,6 +8,8 @@
 #include <string>
 #include <system_error>
 
+#include "texture.h"
+
 namespace Zeb::Kamblo {
 
 namespace {
@@ -72,6 +74,35 @@ void writeParameters(std::ostream& out, const ParticleData& d)
     out << '\n';
     KAMBLO_PARAMETERS(KAMBLO_WRITE_PARAMETER)
 #undef KAMBLO_WRITE_PARAMETER
+}
+
+// An image without a name could not be found again, and an empty name field
+// would make the reader take the next record's keyword for it.
+bool hasWritableName(const Pointer<Texture>& image)
+{
+    return image && *image->name() != '\0';
+}
+
+void writeImage(std::ostream& out, const char* keyword, const Pointer<Texture>& image)
+{
+    if (hasWritableName(image))
+        out << keyword << ' ' << image->name() << '\n';
+}
+
+void writeTexturedBodies(std::ostream& out, const ParticleData& d)
+{
+    for (size_t i = 0; i < d.bodies.size(); ++i) {
+        const ParticleBody& b = d.bodies[i];
+        if (!hasWritableName(b.texture))
+            continue;
+        out << "texture " << i << ' ' << b.texture->name();
+        const float fields[] = {b.textureMin.x, b.textureMin.y, b.textureMax.x, b.textureMax.y};
+        for (float f : fields) {
+            out << ' ';
+            writeFloat(out, f);
+        }
+        out << '\n';
+    }
 }
 
 void resetParameters(ParticleData& d)
@@ -169,6 +200,31 @@ void readJoint(std::istream& in, ParticleData& d)
         d.joints.insert(j);
 }
 
+Pointer<Texture> readImage(std::istream& in)
+{
+    std::string name;
+    if (!(in >> name))
+        return nullptr;
+    return Texture::withContentsOfFile(name.c_str());
+}
+
+// Body indices are eight bits wide, so a texture for body 256 or beyond has
+// no body to go to and is dropped.
+void readTexturedBody(std::istream& in, ParticleData& d)
+{
+    unsigned index = 0;
+    std::string name;
+    float2 textureMin, textureMax;
+    in >> index >> name >> textureMin.x >> textureMin.y >> textureMax.x >> textureMax.y;
+    if (!in || index >= unsigned(kMaxBodies))
+        return;
+    growBodies(d, index);
+    ParticleBody& b = d.bodies[index];
+    b.texture = Texture::withContentsOfFile(name.c_str());
+    b.textureMin = textureMin;
+    b.textureMax = textureMax;
+}
+
 // Particle numbers are known only at the end of the file.
 void dropUntrustedJoints(ParticleData& d)
 {
@@ -201,6 +257,12 @@ void readScene(std::istream& in, ParticleData& d)
             readJoint(in, d);
         else if (keyword == "@")
             readParameter(in, d);
+        else if (keyword == "foreground")
+            d.foreground = readImage(in);
+        else if (keyword == "background")
+            d.background = readImage(in);
+        else if (keyword == "texture")
+            readTexturedBody(in, d);
         else if (keyword == "version")
             in >> version;
         skipRestOfLine(in);
@@ -239,7 +301,10 @@ bool ParticleData::save(const char* path) const
         for (const ParticleJoint& j : joints)
             writeJoint(out, j);
         writeParameters(out, *this);
+        writeImage(out, "foreground", foreground);
+        writeImage(out, "background", background);
         // Script sections are never written: nothing creates a scene script.
+        writeTexturedBodies(out, *this);
         out.close();
         if (out.fail()) {
             std::error_code ignored;
