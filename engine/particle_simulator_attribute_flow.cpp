@@ -1,0 +1,390 @@
+// The flowing, buoyant, burning and steered materials: powder, light and
+// dense matter, jets, water, fuel, heat, cold, inflow sources, outflow drains
+// and the user-steered character. The random draws happen in exactly the
+// order written here: one generator serves the whole step, so the order is
+// part of how a scene evolves.
+#include <algorithm>
+#include <cmath>
+
+#include "cg_math.h"
+#include "particle_simulator.h"
+
+namespace Zeb::Kamblo {
+
+using namespace Attribute;
+
+namespace {
+
+inline bool hasAll(ParticleInfo info, ParticleInfo mask) { return (info & mask) == mask; }
+
+// The chance per step that a burning particle sheds a flame.
+inline float fireChance(const ParticleData& d) { return d.fireFlag ? d.fireProbability : 0.0f; }
+
+void emitFire(ParticleData& d, float2 position, float2 velocity)
+{
+    ParticleEffect& fire = *d.fireEffect;
+    int e = fire.create();
+    fire.position[e] = position;
+    fire.velocity[e] = velocity;
+}
+
+} // namespace
+
+void ParticleSimulator::expressPowder()
+{
+    if (!(presentInfo & powder))
+        return;
+    ParticleData& d = *data;
+    d.updateParticleNeighbors();
+    // The weight of a pair slightly closer than the standard spacing: grains
+    // only push once they overlap.
+    float w0 = (1 - d.standardDistance) * 1.01f;
+    for (const ParticleNeighbor& n : d.neighbors) {
+        ParticleInfo A = d.info[n.a];
+        ParticleInfo B = d.info[n.b];
+        float w = n.weight;
+        if (!((A | B) & powder) || !(w > w0))
+            continue;
+        float f = (w0 - w) * d.powderSpringCoefficient; // negative: repulsive
+        float2 dv = d.velocity[n.b] - d.velocity[n.a];
+        float s = dot(dv, n.direction);
+        if (s < 0)
+            f += s * d.powderDampingCoefficient;
+        if ((A & hot) && (B & hot))
+            f -= d.powderExplosionCoefficient;
+        float2 F = f * n.direction + (d.powderFrictionCoefficient * w) * dv;
+        d.velocity[n.a] += F;
+        d.velocity[n.b] -= F;
+    }
+    for (int i = 0; i < d.count; ++i) {
+        if (hasAll(d.info[i], powder | hot) && frand() < d.powderExtinguishProbability) {
+            d.info[i] |= zombie; // burnt out
+            gcRequested = true;
+        }
+    }
+}
+
+void ParticleSimulator::expressLight()
+{
+    if (!(presentInfo & light))
+        return;
+    ParticleData& d = *data;
+    float2 g = gravity();
+    // Light matter rises and pushes what it passes down in exchange.
+    for (const ParticleNeighbor& n : d.neighbors) {
+        bool lightA = d.info[n.a] & light;
+        bool lightB = d.info[n.b] & light;
+        if (lightA == lightB)
+            continue;
+        int L = lightB ? n.b : n.a;
+        int O = lightB ? n.a : n.b;
+        float2 F = (d.upCoefficient * n.weight) * g;
+        d.velocity[L] -= F;
+        d.velocity[O] += F;
+    }
+}
+
+void ParticleSimulator::expressDense()
+{
+    if (!(presentInfo & dense))
+        return;
+    ParticleData& d = *data;
+    float2 g = gravity();
+    for (const ParticleNeighbor& n : d.neighbors) {
+        bool denseA = d.info[n.a] & dense;
+        bool denseB = d.info[n.b] & dense;
+        if (denseA == denseB)
+            continue;
+        int D = denseB ? n.b : n.a;
+        int O = denseB ? n.a : n.b;
+        float2 F = (d.downCoefficient * n.weight) * g;
+        d.velocity[D] += F;
+        d.velocity[O] -= F;
+    }
+}
+
+void ParticleSimulator::expressJet()
+{
+    if (!(presentInfo & jet))
+        return;
+    ParticleData& d = *data;
+    d.updateParticleNeighbors();
+    for (int i = 0; i < d.count; ++i)
+        d.delta[i] = {0, 0};
+    for (const ParticleNeighbor& n : d.neighbors) {
+        if (!((d.info[n.a] | d.info[n.b]) & jet))
+            continue;
+        float2 F = (d.jetCoefficient * n.weight) * n.direction;
+        d.delta[n.a] -= F;
+        d.delta[n.b] += F;
+    }
+    float pf = fireChance(d);
+    for (int i = 0; i < d.count; ++i) {
+        ParticleInfo info = d.info[i];
+        if (!(info & jet)) {
+            d.velocity[i] += d.delta[i];
+        } else if ((info & hot) && frand() < pf) {
+            // A jet is not pushed by its own blowing; a hot one shows its exhaust.
+            emitFire(d, d.position[i], d.delta[i]);
+        }
+    }
+}
+
+void ParticleSimulator::expressAqua()
+{
+    if (!(presentInfo & aqua))
+        return;
+    ParticleData& d = *data;
+    float2 g = gravity();
+    float rho0 = d.standardDensity;
+    for (int i = 0; i < d.count; ++i) {
+        if (!(d.info[i] & aqua))
+            continue;
+        float rho = d.density[i];
+        if (!(d.info[i] & aerated) && rho < 0.9f * rho0) {
+            float r = frand();
+            if (r < d.splashProbability) {
+                d.info[i] |= aerated; // airborne spray
+                float2 v = d.velocity[i];
+                // Flight time of a throw at v against gravity, less the shortest
+                // flight worth a drop. Without gravity it is not a number.
+                float s = -2 * dot(v, g) / dot(g, g) - d.splashMinLife;
+                if (s > 0 && d.splashFlag) {
+                    ParticleEffect& splash = *d.splashEffect;
+                    int e = splash.create();
+                    splash.position[e] = d.position[i];
+                    splash.velocity[e] = v;
+                    splash.life[e] = 1 + std::min(1.0f, s * d.splashExpansion);
+                }
+            }
+        }
+        if ((d.info[i] & aerated) && rho > rho0) {
+            d.info[i] &= ~aerated; // fallen back into the water
+            if (d.bubbleFlag) {
+                float r = frand();
+                if (r < d.bubbleProbability) {
+                    float life = frand();
+                    life += frand();
+                    ParticleEffect& bubble = *d.bubbleEffect;
+                    int e = bubble.create();
+                    bubble.position[e] = d.position[i];
+                    bubble.velocity[e] = {0, 0};
+                    bubble.life[e] = life;
+                }
+            }
+        }
+    }
+}
+
+void ParticleSimulator::expressFuel()
+{
+    if (!(presentInfo & fuel))
+        return;
+    ParticleData& d = *data;
+    float pf = fireChance(d);
+    for (int i = 0; i < d.count; ++i) {
+        if (!hasAll(d.info[i], fuel | hot))
+            continue;
+        float r1 = frand();
+        if (r1 < d.fuelExtinguishProbability) {
+            d.info[i] |= zombie; // burnt away
+            gcRequested = true;
+        }
+        float r2 = frand();
+        if (r2 < pf)
+            emitFire(d, d.position[i], d.velocity[i]);
+    }
+}
+
+void ParticleSimulator::expressHot()
+{
+    if (!(presentInfo & hot))
+        return;
+    ParticleData& d = *data;
+    float* touched = d.pressure; // marks particles that touch a hot one
+    for (int i = 0; i < d.count; ++i)
+        touched[i] = 0;
+    for (const ParticleNeighbor& n : d.neighbors) {
+        int H = (d.info[n.b] & hot) ? n.b : n.a;
+        int O = H == n.b ? n.a : n.b;
+        if (!(d.info[H] & hot))
+            continue;
+        if (d.info[O] & aqua) {
+            if (d.info[H] & fuel)
+                d.info[H] &= ~hot; // water puts out burning fuel
+            d.info[O] |= gaseous | light; // and boils to steam
+        }
+        if (d.info[O] & yuki)
+            d.info[O] &= ~yuki;
+        if (d.info[O] & fuel) {
+            float r = frand();
+            if (r < d.fuelLightProbability)
+                d.info[O] |= hot;
+        }
+        if (d.info[O] & powder) {
+            float r = frand();
+            if (r < d.powderLightProbability)
+                d.info[O] |= hot;
+        }
+        touched[O] = 1;
+    }
+    // Heat melts every joint of whatever touches a hot particle.
+    for (auto it = d.joints.begin(); it != d.joints.end();) {
+        const ParticleJoint& joint = *it;
+        bool inRange = joint.a >= 0 && joint.b >= 0 && joint.a < d.count && joint.b < d.count;
+        if (inRange && (touched[joint.a] != 0 || touched[joint.b] != 0))
+            it = d.joints.erase(it);
+        else
+            ++it;
+    }
+}
+
+void ParticleSimulator::expressCold()
+{
+    if (!(presentInfo & cold))
+        return;
+    ParticleData& d = *data;
+    for (const ParticleNeighbor& n : d.neighbors) {
+        int O;
+        if (d.info[n.b] & cold)
+            O = n.a;
+        else if (d.info[n.a] & cold)
+            O = n.b;
+        else
+            continue;
+        if (hasAll(d.info[O], aqua | gaseous))
+            d.info[O] &= ~(gaseous | light); // steam condenses to water
+    }
+}
+
+void ParticleSimulator::expressInflow()
+{
+    if (!(presentInfo & inflow))
+        return;
+    ParticleData& d = *data;
+    d.updateParticleNeighbors();
+    for (int i = 0; i < d.count; ++i)
+        d.delta[i] = {0, 0};
+    // delta points away from each particle's neighbours...
+    for (const ParticleNeighbor& n : d.neighbors) {
+        float2 push = n.weight * n.direction;
+        d.delta[n.a] -= push;
+        d.delta[n.b] += push;
+    }
+    // ...and survives only where it points away from every one of them.
+    for (const ParticleNeighbor& n : d.neighbors) {
+        if (dot(d.delta[n.a], n.direction) > 0)
+            d.delta[n.a] = {0, 0};
+        if (dot(d.delta[n.b], n.direction) < 0)
+            d.delta[n.b] = {0, 0};
+    }
+    // Copies are appended behind the sources and are no sources themselves.
+    int sources = d.count;
+    for (int i = 0; i < sources; ++i) {
+        if (!(d.info[i] & inflow))
+            continue;
+        float2 free = d.delta[i];
+        float length2 = dot(free, free);
+        if (!(length2 > 0))
+            continue;
+        float length = std::sqrt(length2);
+        int j = d.createParticle(0); // may move the arrays
+        d.info[j] = d.info[i] & ~(inflow | wall | rigid | users);
+        d.position[j] = d.position[i] + d.standardDistance * free / length;
+        d.anchor[j] = d.position[i];
+        d.color[j] = d.color[i];
+        d.velocity[j] = {0, 0};
+    }
+}
+
+void ParticleSimulator::expressOutflow()
+{
+    if (!(presentInfo & outflow))
+        return;
+    ParticleData& d = *data;
+    // A drain swallows what touches it unless the two have an attribute in common.
+    for (const ParticleNeighbor& n : d.neighbors) {
+        ParticleInfo A = d.info[n.a];
+        ParticleInfo B = d.info[n.b];
+        if (A & B)
+            continue;
+        if ((A & outflow) && !(B & outflow)) {
+            d.info[n.b] |= zombie;
+            gcRequested = true;
+        }
+        if ((B & outflow) && !(A & outflow)) {
+            d.info[n.a] |= zombie;
+            gcRequested = true;
+        }
+    }
+}
+
+void ParticleSimulator::expressUsers()
+{
+    if (!(presentInfo & users))
+        return;
+    ParticleData& d = *data;
+    float2 gN = gravityNormal();
+    float2 in = {d.usersX, d.usersY};
+    bool up = dot(gN, in) < -0.001f; // the input points against gravity
+
+    // Grounded: the floor of the container or another particle lies under a
+    // users particle.
+    bool grounded = false;
+    for (int i = 0; i < d.count && !grounded; ++i)
+        if ((d.info[i] & users) && dot(d.boundNormal[i], gN) < -0.001f)
+            grounded = true;
+    for (size_t k = 0; k < d.neighbors.size() && !grounded; ++k) {
+        const ParticleNeighbor& n = d.neighbors[k];
+        bool usersA = d.info[n.a] & users;
+        bool usersB = d.info[n.b] & users;
+        float below = dot(n.direction, gN);
+        if ((!usersA && usersB && below < -0.001f) || (usersA && !usersB && below > 0.001f))
+            grounded = true;
+    }
+
+    // The jump force acts for at most usersMaxCharge steps after leaving the ground.
+    if (grounded) {
+        if (!up)
+            d.usersCharge = d.usersMaxCharge;
+    } else {
+        d.usersCharge = std::max(d.usersCharge - 1, 0);
+    }
+
+    float2 run = d.usersSpeedX * in;
+    float2 target = up ? -d.usersSpeedY * gN : run;
+    float along = dot(gN, in);
+    float fv = 0;
+    if (up && d.usersCharge != 0)
+        fv = d.usersForceY;
+    else if (along > 0.001f)
+        fv = d.usersForceX; // pressing down
+    float h = (dot(in, in) - along * along) * d.usersForceX;
+
+    for (ParticleBody& b : d.bodies)
+        b.used = 0;
+    for (int i = 0; i < d.count; ++i) {
+        ParticleInfo info = d.info[i];
+        if (!(info & users))
+            continue;
+        if (!(info & (wall | axial))) {
+            float2 e = run - d.velocity[i];
+            e -= dot(e, gN) * gN; // only the part across gravity
+            d.velocity[i] += h * e;
+            d.velocity[i] += (fv * dot(target - d.velocity[i], gN)) * gN;
+        } else {
+            // Walls and axles are carried along as a platform.
+            d.anchor[i] += run;
+            if (size_t(d.body[i]) < d.bodies.size())
+                d.bodies[d.body[i]].used = 1;
+        }
+    }
+    for (ParticleBody& b : d.bodies) {
+        if (b.used) {
+            b.textureMin += run;
+            b.textureMax += run;
+        }
+    }
+}
+
+} // namespace Zeb::Kamblo
