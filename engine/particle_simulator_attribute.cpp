@@ -39,12 +39,23 @@ void ParticleSimulator::expressAttributes()
     expressTensile();
     expressYuki();
     expressViscous();
+    expressPowder();
     expressKome();
     expressElastic();
     expressSpring();
     expressBrittle();
     expressRigid();
     expressWall();
+    expressLight();
+    expressDense();
+    expressJet();
+    expressAqua();
+    expressFuel();
+    expressHot();
+    expressCold();
+    expressInflow();
+    expressOutflow();
+    expressUsers();
 }
 
 void ParticleSimulator::expressMochi()
