@@ -1,0 +1,572 @@
+#include <GL/glew.h>
+
+#include "particle_renderer.h"
+
+#include <GL/glu.h>
+#include <algorithm>
+#include <cmath>
+
+#include "cg_math_ext.h"
+#include "particle_data.h"
+#include "particle_effect.h"
+#include "shader.h"
+#include "texture.h"
+
+namespace Zeb::Kamblo {
+
+namespace {
+
+using namespace Attribute;
+
+// Materials that hold their shape, drawn into the solid image.
+constexpr ParticleInfo solidMask = elastic | mochi | powder | rigid | spring | wall;
+// Solids that may carry their body's picture.
+constexpr ParticleInfo texturableMask = elastic | mochi | rigid | wall;
+// A liquid has none of these; gases and snow glow instead.
+constexpr ParticleInfo nonLiquidMask = solidMask | gaseous | yuki;
+// Shown in a paler version of their colour.
+constexpr ParticleInfo paleMask = aerated | gaseous | inflow | yuki;
+static_assert(solidMask == 0x469010 && texturableMask == 0x421010);
+static_assert(nonLiquidMask == 0x1469050 && paleMask == 0x1000141);
+
+constexpr int spriteSize = 32;
+constexpr int checkerSize = 64;
+constexpr double pi = 3.14159265358979323846;
+
+bool isBlobMode(int mode) { return mode >= 5 && mode <= 9; }
+// Textured bodies, background and foreground belong to the image modes.
+bool isImageMode(int mode) { return mode >= 6 && mode <= 9; }
+bool drawsParticles(int mode) { return mode >= 1 && mode <= 9; }
+
+void setColor(Color c) { glColor4ub(c.red, c.green, c.blue, c.alpha); }
+
+uint8_t alphaByte(double a) { return uint8_t(int(std::clamp(a, 0.0, 1.0) * 255)); }
+
+// Fills a sprite with white whose alpha is alpha(x, y), x and y running from
+// -1 to 1 across the image.
+template <class Alpha>
+Pointer<Texture> makeSprite(Alpha alpha)
+{
+    Pointer<Texture> sprite = Texture::withSize(spriteSize, spriteSize);
+    for (int j = 0; j < spriteSize; ++j) {
+        for (int i = 0; i < spriteSize; ++i) {
+            const double x = 2.0 * i / spriteSize - 1;
+            const double y = 2.0 * j / spriteSize - 1;
+            uint8_t* p = &sprite->pixels[sprite->offset(i, j)];
+            p[0] = p[1] = p[2] = 255;
+            p[3] = alpha(x, y);
+        }
+    }
+    return sprite;
+}
+
+// Replaces image by a new one when the viewport no longer matches it, and
+// uploads it so that its uploaded size is known before it is used.
+void followViewport(Pointer<Texture>& image, int width, int height)
+{
+    if (image->width == width && image->height == height)
+        return;
+    image = Texture::withSize(width, height);
+    image->bind();
+}
+
+} // namespace
+
+ParticleRenderer::ParticleRenderer(const Pointer<ParticleData>& data) : data(data) {}
+
+ParticleRenderer::~ParticleRenderer() = default;
+
+void ParticleRenderer::initialize()
+{
+    liquidTexture = Texture::withSize(1, 1);
+    solidTexture = Texture::withSize(1, 1);
+    liquidSprite = makeSprite([](double x, double y) {
+        const double r = std::hypot(2 * x, 2 * y);
+        return alphaByte(0.15 * (2 - r) / (r + 0.05));
+    });
+    solidSprite = makeSprite([](double x, double y) -> uint8_t {
+        const double r = std::hypot(2 * x, 2 * y);
+        const double d = r - 0.15;
+        return d > 0 ? alphaByte(0.12 * (2 - r) / d) : 255;
+    });
+    glowSprite = makeSprite([](double x, double y) {
+        const double a = std::exp(-(x * x + y * y) / 2) - std::exp(-0.5);
+        return alphaByte(std::max(a, 0.0));
+    });
+    checkerTexture = Texture::withSize(checkerSize, checkerSize);
+    for (int j = 0; j < checkerSize; ++j) {
+        for (int i = 0; i < checkerSize; ++i) {
+            uint8_t* p = &checkerTexture->pixels[checkerTexture->offset(i, j)];
+            p[0] = p[1] = p[2] = ((i ^ j) & 8) == 0 ? 255 : 191;
+            p[3] = 191;
+        }
+    }
+    blobShader = Shader::withString(GL_FRAGMENT_SHADER, blobShaderSource);
+    checkError(100);
+
+    spriteList = int(glGenLists(1));
+    glNewList(GLuint(spriteList), GL_COMPILE);
+    glBegin(GL_QUADS);
+    glTexCoord2f(1, 1);
+    glVertex2f(2, 2);
+    glTexCoord2f(1, 0);
+    glVertex2f(2, -2);
+    glTexCoord2f(0, 0);
+    glVertex2f(-2, -2);
+    glTexCoord2f(0, 1);
+    glVertex2f(-2, 2);
+    glEnd();
+    glEndList();
+    checkError(101);
+
+    // Opaque at the particle, transparent at the square's corners.
+    texturedFanList = int(glGenLists(1));
+    glNewList(GLuint(texturedFanList), GL_COMPILE);
+    glBegin(GL_TRIANGLE_FAN);
+    glColor4f(1, 1, 1, 1);
+    glTexCoord2f(0, 0);
+    glVertex2f(0, 0);
+    glColor4f(1, 1, 1, 0);
+    const float corners[5][2] = {{1, 1}, {1, -1}, {-1, -1}, {-1, 1}, {1, 1}};
+    for (const auto& c : corners) {
+        glTexCoord2f(c[0], c[1]);
+        glVertex2f(c[0], c[1]);
+    }
+    glEnd();
+    glEndList();
+    checkError(102);
+
+    quadList = int(glGenLists(1));
+    glNewList(GLuint(quadList), GL_COMPILE);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 1);
+    glVertex2f(-1, 1);
+    glTexCoord2f(0, 0);
+    glVertex2f(-1, -1);
+    glTexCoord2f(1, 0);
+    glVertex2f(1, -1);
+    glTexCoord2f(1, 1);
+    glVertex2f(1, 1);
+    glEnd();
+    glEndList();
+
+    templateList = int(glGenLists(1));
+    checkError(103);
+}
+
+void ParticleRenderer::prerender()
+{
+    if (!initialized) {
+        initialize();
+        initialized = true;
+    }
+    updateRenderColors();
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    if (isBlobMode(data->renderMode))
+        prerenderBlobs();
+    glPopAttrib();
+    checkError(200);
+    prerendered = true;
+}
+
+void ParticleRenderer::updateRenderColors()
+{
+    ParticleData& d = *data;
+    for (int i = 0; i < d.count; ++i) {
+        if (!d.colorFlag) {
+            d.renderColor[i] = ParticleData::colorForInfo(d.info[i]);
+            continue;
+        }
+        Color c = d.color[i];
+        if (hasAny(d.info[i], paleMask)) {
+            c.red = uint8_t((c.red + 255) / 2);
+            c.green = uint8_t((c.green + 255) / 2);
+            c.blue = uint8_t((c.blue + 255) / 2);
+        } else if (hasAny(d.info[i], hot)) {
+            c.red = 255;
+        }
+        d.renderColor[i] = c;
+    }
+}
+
+void ParticleRenderer::prerenderBlobs()
+{
+    ParticleData& d = *data;
+    GLint viewport[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    followViewport(liquidTexture, viewport[2], viewport[3]);
+    followViewport(solidTexture, viewport[2], viewport[3]);
+
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    // The world box from the origin fills the lower-left part of the frame
+    // buffer that the off-screen images copy.
+    const float sx = float(liquidTexture->textureWidth) / ((d.boundsRight - d.boundsLeft) * d.scale);
+    const float sy = float(liquidTexture->textureHeight) / ((d.boundsTop - d.boundsBottom) * d.scale);
+    glScalef(sx, sy, 1);
+
+    // Alpha accumulates from 0, and each sprite adds its colour only until the
+    // pixel's alpha is saturated. The host's clear colour may be opaque, which
+    // would leave no room for any sprite.
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA_SATURATE, GL_ONE);
+    glEnable(GL_TEXTURE_2D);
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+    checkError(201);
+
+    // A degenerate world box or scale has no picture to draw.
+    const bool drawable = std::isfinite(sx) && std::isfinite(sy);
+    if (drawable) {
+        const int mode = d.renderMode;
+        if (isImageMode(mode) && d.colorFlag)
+            prerenderTexturedBodies(mode);
+        checkError(202);
+        prerenderSolids(mode);
+    }
+    solidTexture->copy();
+    checkError(203);
+    if (drawable)
+        prerenderLiquids();
+    liquidTexture->copy();
+    checkError(204);
+    glPopMatrix();
+}
+
+bool ParticleRenderer::isTexturedBodyParticle(int i, int mode) const
+{
+    const ParticleData& d = *data;
+    if (!isImageMode(mode) || !d.colorFlag || !hasAny(d.info[i], solidMask) || !hasAny(d.info[i], texturableMask))
+        return false;
+    const size_t b = d.body[i];
+    return b < d.bodies.size() && d.bodies[b].texture;
+}
+
+void ParticleRenderer::prerenderTexturedBodies(int mode)
+{
+    ParticleData& d = *data;
+    glPushAttrib(GL_TRANSFORM_BIT);
+    for (size_t b = 0; b < d.bodies.size(); ++b) {
+        const ParticleBody& body = d.bodies[b];
+        if (!body.texture)
+            continue;
+        body.texture->bind();
+        // Maps the body's image rectangle to texture coordinates 0..1.
+        glMatrixMode(GL_TEXTURE);
+        glPushMatrix();
+        glScalef(0.5f, 0.5f, 1);
+        glTranslatef(1, 1, 0);
+        glOrtho(body.textureMin.x, body.textureMax.x, body.textureMin.y, body.textureMax.y, -1, 1);
+        for (int i = d.count - 1; i >= 0; --i) {
+            if (d.body[i] != b || !isTexturedBodyParticle(i, mode))
+                continue;
+            glMatrixMode(GL_MODELVIEW);
+            glPushMatrix();
+            glTranslatef(d.position[i].x, d.position[i].y, 0);
+            glRotatef(float(d.angle[i] * 180 / pi), 0, 0, 1);
+            glMatrixMode(GL_TEXTURE);
+            glPushMatrix();
+            glTranslatef(d.anchor[i].x, d.anchor[i].y, 0);
+            glCallList(GLuint(texturedFanList));
+            glPopMatrix();
+            glMatrixMode(GL_MODELVIEW);
+            glPopMatrix();
+        }
+        glMatrixMode(GL_TEXTURE);
+        glPopMatrix();
+    }
+    glPopAttrib();
+}
+
+void ParticleRenderer::prerenderSolids(int mode)
+{
+    ParticleData& d = *data;
+    solidSprite->bind();
+    for (int i = d.count - 1; i >= 0; --i) {
+        if (!hasAny(d.info[i], solidMask) || isTexturedBodyParticle(i, mode))
+            continue;
+        glPushMatrix();
+        glTranslatef(d.position[i].x, d.position[i].y, 0);
+        setColor(d.renderColor[i]);
+        glCallList(GLuint(spriteList));
+        glPopMatrix();
+    }
+}
+
+void ParticleRenderer::prerenderLiquids()
+{
+    ParticleData& d = *data;
+    liquidSprite->bind();
+    const float k = float(d.timeStepsPerFrame);
+    for (int i = d.count - 1; i >= 0; --i) {
+        if (hasAny(d.info[i], nonLiquidMask))
+            continue;
+        const float2 p = d.position[i];
+        const float2 v = d.velocity[i];
+        const float s = length(v);
+        glPushMatrix();
+        if (s <= 0) {
+            glTranslatef(p.x, p.y, 0);
+        } else {
+            // Stretches the drop by 1 + k·s along its motion.
+            const float xy = k * v.x * v.y / s;
+            const GLfloat m[16] = {1 + k * (v.x * v.x) / s, xy, 0, 0, xy, 1 + k * (v.y * v.y) / s, 0, 0,
+                                   0, 0, 1, 0, p.x, p.y, 0, 1};
+            glMultMatrixf(m);
+        }
+        setColor(d.renderColor[i]);
+        glCallList(GLuint(spriteList));
+        glPopMatrix();
+    }
+}
+
+void ParticleRenderer::render()
+{
+    if (!prerendered)
+        return;
+    ParticleData& d = *data;
+    const int mode = d.renderMode;
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glMatrixMode(GL_MODELVIEW);
+    if (d.clearFlag) {
+        glClearColor(d.clearColorRed, d.clearColorGreen, d.clearColorBlue, 0);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    if (isImageMode(mode) && d.background)
+        renderImage(d.background);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    renderParticles(mode);
+    // The foreground covers everything in the image modes, and is all that
+    // shows of the scene in a mode that draws no particles.
+    if ((isImageMode(mode) || !drawsParticles(mode)) && d.foreground)
+        renderImage(d.foreground);
+    if (d.templateKind != 0)
+        renderTemplate();
+    glPopAttrib();
+    checkError(300);
+}
+
+void ParticleRenderer::renderImage(const Pointer<Texture>& image)
+{
+    glPushAttrib(GL_TEXTURE_BIT | GL_CURRENT_BIT);
+    glEnable(GL_TEXTURE_2D);
+    glPushMatrix();
+    glLoadIdentity();
+    image->bind();
+    glColor4f(1, 1, 1, 1);
+    glCallList(GLuint(quadList));
+    glPopMatrix();
+    glPopAttrib();
+}
+
+void ParticleRenderer::renderParticles(int mode)
+{
+    switch (mode) {
+    case 1:
+        renderPoints();
+        break;
+    case 2:
+        renderCrosses();
+        break;
+    case 3:
+        glEnable(GL_POINT_SMOOTH);
+        glPointSize(1 + data->scale);
+        renderPoints();
+        break;
+    case 4:
+        renderStreaks();
+        glEnable(GL_POINT_SMOOTH);
+        glPointSize(1 + data->scale);
+        renderPoints();
+        break;
+    default:
+        if (isBlobMode(mode))
+            renderBlobs(mode);
+        break;
+    }
+}
+
+void ParticleRenderer::renderPoints()
+{
+    const ParticleData& d = *data;
+    glBegin(GL_POINTS);
+    for (int i = 0; i < d.count; ++i) {
+        setColor(d.renderColor[i]);
+        glVertex2f(d.position[i].x, d.position[i].y);
+    }
+    glEnd();
+}
+
+void ParticleRenderer::renderCrosses()
+{
+    const ParticleData& d = *data;
+    glBegin(GL_LINES);
+    for (int i = 0; i < d.count; ++i) {
+        const float x = d.position[i].x;
+        const float y = d.position[i].y;
+        const float c = std::cos(d.angle[i]);
+        const float s = std::sin(d.angle[i]);
+        setColor(d.renderColor[i]);
+        glVertex2f(x - 0.5f * c, y - 0.5f * s);
+        glVertex2f(x + 0.5f * c, y + 0.5f * s);
+        glVertex2f(x + 0.5f * s, y - 0.5f * c);
+        glVertex2f(x - 0.5f * s, y + 0.5f * c);
+    }
+    glEnd();
+}
+
+void ParticleRenderer::renderStreaks()
+{
+    const ParticleData& d = *data;
+    const float k = float(d.timeStepsPerFrame);
+    glEnable(GL_LINE_SMOOTH);
+    glLineWidth(d.scale);
+    glBegin(GL_LINES);
+    for (int i = 0; i < d.count; ++i) {
+        const Color c = d.renderColor[i];
+        const float2 tail = d.position[i] - k * d.velocity[i];
+        glColor4ub(c.red, c.green, c.blue, 0);
+        glVertex2f(tail.x, tail.y);
+        setColor(c);
+        glVertex2f(d.position[i].x, d.position[i].y);
+    }
+    glEnd();
+}
+
+void ParticleRenderer::renderBlobs(int mode)
+{
+    ParticleData& d = *data;
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glEnable(GL_TEXTURE_2D);
+    glPushMatrix();
+    // quadList now covers the world box, showing the off-screen images.
+    glTranslatef(d.boundsLeft, d.boundsBottom, 0);
+    glScalef((d.boundsRight - d.boundsLeft) / 2, (d.boundsTop - d.boundsBottom) / 2, 1);
+    glTranslatef(1, 1, 0);
+    if (mode >= 7 && blobShader) {
+        glPushAttrib(GL_TEXTURE_BIT);
+        blobShader->enable();
+        glActiveTexture(GL_TEXTURE0);
+        solidTexture->bind();
+        blobShader->setUniform("solidTexture", 0);
+        glActiveTexture(GL_TEXTURE1);
+        liquidTexture->bind();
+        blobShader->setUniform("liquidTexture", 1);
+        glActiveTexture(GL_TEXTURE2);
+        (d.background ? d.background : checkerTexture)->bind();
+        blobShader->setUniform("backgroundTexture", 2);
+        blobShader->setUniform("deltaX", 5.0f / float(liquidTexture->textureWidth), 0.0f);
+        blobShader->setUniform("deltaY", 0.0f, 5.0f / float(liquidTexture->textureHeight));
+        glCallList(GLuint(quadList));
+        glActiveTexture(GL_TEXTURE0);
+        blobShader->disable();
+        glPopAttrib();
+    } else {
+        glEnable(GL_ALPHA_TEST);
+        liquidTexture->bind();
+        if (d.background) {
+            glColor4f(1, 1, 1, 0.7f);
+            glAlphaFunc(GL_GREATER, 0.5f);
+        } else {
+            glColor4f(1, 1, 1, 1);
+            glAlphaFunc(GL_GREATER, 0.7f);
+        }
+        glCallList(GLuint(quadList));
+        solidTexture->bind();
+        glColor4f(1, 1, 1, 1);
+        glAlphaFunc(GL_GREATER, 0.7f);
+        glCallList(GLuint(quadList));
+        glDisable(GL_ALPHA_TEST);
+    }
+    glPopMatrix();
+    checkError(301);
+
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glowSprite->bind();
+    for (int i = 0; i < d.count; ++i) {
+        if (!hasAny(d.info[i], gaseous | yuki) || hasAny(d.info[i], solidMask))
+            continue;
+        const Color c = d.renderColor[i];
+        glPushMatrix();
+        glTranslatef(d.position[i].x, d.position[i].y, 0);
+        glColor4ub(c.red, c.green, c.blue, uint8_t(c.alpha / 2));
+        glCallList(GLuint(spriteList));
+        glPopMatrix();
+    }
+    checkError(302);
+
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    renderEffect(d.fireEffect, Color{255, 51, 0, 127});
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    renderEffect(d.splashEffect, Color{252, 255, 255, 229});
+    renderEffect(d.bubbleEffect, Color{252, 255, 255, 127});
+    glPopAttrib();
+}
+
+void ParticleRenderer::renderEffect(const Pointer<ParticleEffect>& effect, Color color)
+{
+    if (!effect)
+        return;
+    glPushAttrib(GL_TEXTURE_BIT);
+    glEnable(GL_TEXTURE_2D);
+    if (isImageMode(data->renderMode) && effect->texture) {
+        glColor4f(1, 1, 1, 1);
+        effect->texture->bind();
+    } else {
+        setColor(color);
+        glowSprite->bind();
+    }
+    for (int i = 0; i < effect->count; ++i) {
+        const float size = effect->life[i];
+        glPushMatrix();
+        glTranslatef(effect->position[i].x, effect->position[i].y, 0);
+        glScalef(size, size, size);
+        glCallList(GLuint(spriteList));
+        glPopMatrix();
+    }
+    glPopAttrib();
+    checkError(400);
+}
+
+void ParticleRenderer::renderTemplate()
+{
+    const ParticleData& d = *data;
+    const float2 a = d.templateStart;
+    const float2 b = d.templateEnd;
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    // The rectangle is the template's own shape; the line and the oval get a
+    // preview of theirs. Other kinds show the last shape compiled.
+    if (d.templateKind >= 1 && d.templateKind <= 3) {
+        glNewList(GLuint(templateList), GL_COMPILE);
+        if (d.templateKind == 1) {
+            glBegin(GL_LINES);
+            glVertex2f(a.x, a.y);
+            glVertex2f(b.x, b.y);
+            glEnd();
+        } else if (d.templateKind == 2) {
+            glRectf(a.x, a.y, b.x, b.y);
+        } else {
+            constexpr int segments = 64;
+            const float cx = (a.x + b.x) / 2;
+            const float cy = (a.y + b.y) / 2;
+            const float rx = (b.x - a.x) / 2;
+            const float ry = (b.y - a.y) / 2;
+            glBegin(GL_POLYGON);
+            for (int k = 0; k < segments; ++k) {
+                const double t = 2 * pi * k / segments;
+                glVertex2f(cx + rx * float(std::cos(t)), cy + ry * float(std::sin(t)));
+            }
+            glEnd();
+        }
+        glEndList();
+    }
+    glColor4f(0.5f, 0.5f, 0.5f, 0.5f);
+    glCallList(GLuint(templateList));
+    glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    glColor4f(1, 1, 1, 1);
+    glCallList(GLuint(templateList));
+    glPopAttrib();
+}
+
+} // namespace Zeb::Kamblo
