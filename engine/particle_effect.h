@@ -28,4 +28,9 @@ public:
     Pointer<Texture> texture;
 };
 
+// The material passes add no entries to a pool holding this many. Only
+// parameters under which entries never end (a negative or infinite life, no
+// splash expansion) come near it; the pool would otherwise grow without limit.
+inline constexpr int kMaxEffectCount = 1 << 20;
+
 } // namespace Zeb::Kamblo

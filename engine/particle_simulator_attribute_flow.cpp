@@ -20,13 +20,19 @@ inline bool hasAll(ParticleInfo info, ParticleInfo mask) { return (info & mask) 
 // The chance per step that a burning particle sheds a flame.
 inline float fireChance(const ParticleData& d) { return d.fireFlag ? d.fireProbability : 0.0f; }
 
-void emitFire(ParticleData& d, float2 position, float2 velocity)
+// Appends an entry with the given life, position and velocity unless the
+// pool is full. The caller's random draws happen either way.
+void emitEffect(ParticleEffect& pool, float life, float2 position, float2 velocity)
 {
-    ParticleEffect& fire = *d.fireEffect;
-    int e = fire.create();
-    fire.position[e] = position;
-    fire.velocity[e] = velocity;
+    if (pool.count >= kMaxEffectCount)
+        return;
+    int e = pool.create();
+    pool.life[e] = life;
+    pool.position[e] = position;
+    pool.velocity[e] = velocity;
 }
+
+void emitFire(ParticleData& d, float2 position, float2 velocity) { emitEffect(*d.fireEffect, 1, position, velocity); }
 
 } // namespace
 
@@ -149,13 +155,8 @@ void ParticleSimulator::expressAqua()
                 // Flight time of a throw at v against gravity, less the shortest
                 // flight worth a drop. Without gravity it is not a number.
                 float s = -2 * dot(v, g) / dot(g, g) - d.splashMinLife;
-                if (s > 0 && d.splashFlag) {
-                    ParticleEffect& splash = *d.splashEffect;
-                    int e = splash.create();
-                    splash.position[e] = d.position[i];
-                    splash.velocity[e] = v;
-                    splash.life[e] = 1 + std::min(1.0f, s * d.splashExpansion);
-                }
+                if (s > 0 && d.splashFlag)
+                    emitEffect(*d.splashEffect, 1 + std::min(1.0f, s * d.splashExpansion), d.position[i], v);
             }
         }
         if ((d.info[i] & aerated) && rho > rho0) {
@@ -165,11 +166,7 @@ void ParticleSimulator::expressAqua()
                 if (r < d.bubbleProbability) {
                     float life = frand();
                     life += frand();
-                    ParticleEffect& bubble = *d.bubbleEffect;
-                    int e = bubble.create();
-                    bubble.position[e] = d.position[i];
-                    bubble.velocity[e] = {0, 0};
-                    bubble.life[e] = life;
+                    emitEffect(*d.bubbleEffect, life, d.position[i], {0, 0});
                 }
             }
         }

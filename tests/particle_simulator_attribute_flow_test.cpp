@@ -617,3 +617,51 @@ TEST(FlowPasses, AbsentAttributesLeaveTheSceneAlone)
     EXPECT_EQ(s.d.info[w], novel | wall);
     EXPECT_FALSE(s.sim->gcRequested);
 }
+
+TEST(FlowPasses, FullEffectPoolTakesNoMoreButTheDrawsStay)
+{
+    FlowScene s;
+    int burning = s.add('@', 32, 24);
+    s.d.fireProbability = 1;
+    ParticleEffect& fire = *s.d.fireEffect;
+    fire.setCapacity(kMaxEffectCount);
+    fire.count = kMaxEffectCount;
+    s.prepare();
+    int expectedSeed = s.seedAfter(2);
+    s.sim->expressFuel();
+    EXPECT_EQ(fire.count, kMaxEffectCount);
+    EXPECT_EQ(fire.capacity, kMaxEffectCount);
+    EXPECT_EQ(s.d.randSeed, expectedSeed);
+
+    fire.count = kMaxEffectCount - 1;
+    s.sim->expressFuel();
+    EXPECT_EQ(fire.count, kMaxEffectCount);
+    EXPECT_EQ(fire.position[kMaxEffectCount - 1], s.d.position[burning]);
+}
+
+// --- through whole steps ------------------------------------------------------------
+
+TEST(FlowStep, DrainedWaterIsGoneAtTheEndOfTheStep)
+{
+    FlowScene s;
+    s.add('o', 32, 24);
+    s.add('q', 32.6f, 24);
+    s.add('q', 40, 24);
+    s.sim->simulate();
+    ASSERT_EQ(s.d.count, 2);
+    EXPECT_EQ(s.d.info[0], outflow | wall);
+    EXPECT_EQ(s.d.info[1], aqua);
+    EXPECT_FALSE(s.sim->gcRequested);
+}
+
+TEST(FlowStep, FlamesFromBurningFuelRiseInTheStepTheyAppear)
+{
+    FlowScene s;
+    s.add('@', 32, 24);
+    s.d.fireProbability = 1;
+    s.d.fuelExtinguishProbability = 0;
+    s.sim->simulate();
+    ASSERT_EQ(s.d.fireEffect->count, 1);
+    EXPECT_GT(s.d.fireEffect->position[0].y, s.d.position[0].y);
+    EXPECT_FLOAT_EQ(s.d.fireEffect->life[0], 1 - 1 / s.d.fireLife);
+}

@@ -332,3 +332,17 @@ TEST(MoveBubble, HugeOrNonFiniteBoundsAndPositionsStayBounded)
     EXPECT_EQ(s.sim->bubbleGrid.width, 0);
     EXPECT_EQ(s.d.bubbleEffect->count, 0);
 }
+
+TEST(EffectStep, StepsWithNoFrameLengthStillMoveBubbles)
+{
+    EffectScene s;
+    s.d.timeStepsPerFrame = 0;
+    s.d.gravityFlag = false; // water and bubble stay on one grid point
+    s.addWater(20, 20, {0, 0});
+    s.addEffect(*s.d.bubbleEffect, {20, 20}, {0, 0}, 1);
+    for (int k = 0; k < 3; ++k)
+        s.sim->simulate();
+    EXPECT_EQ(s.d.timeStep, 3);
+    EXPECT_TRUE(std::isinf(s.d.time));
+    EXPECT_EQ(s.d.bubbleEffect->count, 1) << "refreshed every step, the bubble keeps finding its water";
+}
