@@ -43,9 +43,23 @@ void BM_WaterStep(benchmark::State& state)
     reportPerParticleStep(state, data->count);
 }
 
+void BM_MixedStep(benchmark::State& state)
+{
+    auto data = autorelease(new ParticleData());
+    auto simulator = autorelease(new ParticleSimulator(data));
+    Bench::makeMixedScene(*data, int(state.range(0)));
+    for (int i = 0; i < kWarmUpSteps; ++i)
+        simulator->simulate();
+    for (auto _ : state)
+        simulator->simulate();
+    reportPerParticleStep(state, data->count);
+}
+
 } // namespace
 
 BENCHMARK(BM_SearchNeighbors)->Arg(5000)->Arg(20000)->Arg(60000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WaterStep)->Arg(5000)->Arg(20000)->Arg(60000)->Unit(benchmark::kMillisecond);
+
+BENCHMARK(BM_MixedStep)->Name("mixed-20k")->Arg(20000)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();
