@@ -1,0 +1,430 @@
+#include <GL/glew.h>
+
+#include "particle_renderer.h"
+
+#include <gtest/gtest.h>
+
+#include <GL/glu.h>
+#include <cmath>
+#include <numbers>
+
+#include "offscreen_frame.h"
+#include "particle_data.h"
+#include "particle_effect.h"
+#include "shader.h"
+#include "texture.h"
+
+using namespace Zeb::Kamblo;
+using PudletTest::Frame;
+using PudletTest::Rgba;
+using PudletTest::rgbNear;
+
+namespace {
+
+constexpr Rgba clearGrey = {51, 51, 51, 0};
+constexpr Rgba water = {153, 153, 255, 255};
+constexpr Rgba wallColor = {178, 102, 102, 255};
+
+Pointer<Texture> solidImage(int width, int height, Rgba left, Rgba right)
+{
+    Pointer<Texture> image = Texture::withSize(width, height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const Rgba& c = x < width / 2 ? left : right;
+            for (int k = 0; k < 4; ++k)
+                image->pixels[image->offset(x, y) + size_t(k)] = uint8_t(c[size_t(k)]);
+        }
+    }
+    return image;
+}
+
+// The default scene box (64 x 48 units) at the default scale fills 512 x 384 pixels.
+class ParticleRendererTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string reason;
+        context = PudletTest::offscreenContext(512, 384, &reason);
+        if (!context) {
+            GTEST_SKIP() << reason;
+        }
+        while (glGetError() != GL_NO_ERROR) {
+        }
+        checkErrorOnce = true;
+        data = autorelease(new ParticleData);
+        renderer = autorelease(new ParticleRenderer(data));
+    }
+    void TearDown() override
+    {
+        if (context) {
+            EXPECT_TRUE(checkErrorOnce) << "an OpenGL error was reported";
+        }
+    }
+
+    // World coordinate of the centre of pixel column or row p.
+    float centre(int p) const { return (float(p) + 0.5f) / data->scale; }
+
+    int add(float x, float y, int material, int body = 0)
+    {
+        const int i = data->createParticle(body);
+        data->info[i] = ParticleData::materialInfo(material);
+        data->color[i] = ParticleData::materialColor(material);
+        data->position[i] = data->anchor[i] = float2(x, y);
+        return i;
+    }
+    // A lattice of particles at the usual spacing over a rectangle.
+    void fill(float x0, float y0, float x1, float y1, int material, int body = 0)
+    {
+        for (float y = y0; y <= y1; y += 0.75f)
+            for (float x = x0; x <= x1; x += 0.75f)
+                add(x, y, material, body);
+    }
+    void fillDisc(float cx, float cy, float radius, int material)
+    {
+        for (float y = cy - radius; y <= cy + radius; y += 0.75f)
+            for (float x = cx - radius; x <= cx + radius; x += 0.75f)
+                if (std::hypot(x - cx, y - cy) <= radius)
+                    add(x, y, material);
+    }
+
+    // One frame as a host draws it.
+    Frame draw()
+    {
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glOrtho(0, context->width(), 0, context->height(), -1, 1);
+        glScalef(data->scale, data->scale, data->scale);
+        renderer->prerender();
+        glClear(GL_COLOR_BUFFER_BIT);
+        renderer->render();
+        return {context->width(), context->height(), context->readPixels()};
+    }
+    Rgba atWorld(const Frame& frame, float x, float y) const
+    {
+        return frame.at(int(x * data->scale), int(y * data->scale));
+    }
+
+    Pudlet::OffscreenContext* context = nullptr;
+    Pointer<ParticleData> data;
+    Pointer<ParticleRenderer> renderer;
+};
+
+TEST_F(ParticleRendererTest, RenderBeforePrerenderDrawsNothing)
+{
+    add(10, 10, 'q');
+    data->renderMode = 1;
+    glClearColor(1, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(0, 0, 0, 0);
+    renderer->render();
+    const Frame frame{context->width(), context->height(), context->readPixels()};
+    EXPECT_EQ(frame.at(80, 80), (Rgba{255, 0, 0, 255}));
+}
+
+TEST_F(ParticleRendererTest, DisplayColoursFollowAttributes)
+{
+    const int plain = add(1, 1, 'q');
+    const int pale = add(2, 1, 'g');
+    const int hot = add(3, 1, 'h');
+    data->color[hot] = Color{10, 20, 30, 255};
+    data->renderMode = 1;
+    draw();
+    EXPECT_EQ(data->renderColor[plain], (Color{153, 153, 255, 255}));
+    EXPECT_EQ(data->renderColor[pale], (Color{204, 216, 242, 178}));
+    EXPECT_EQ(data->renderColor[hot], (Color{255, 20, 30, 255}));
+
+    data->colorFlag = false;
+    draw();
+    EXPECT_EQ(data->renderColor[hot], ParticleData::colorForInfo(data->info[hot]));
+    EXPECT_EQ(data->renderColor[pale], ParticleData::colorForInfo(data->info[pale]));
+}
+
+TEST_F(ParticleRendererTest, PointsShowEachColourAtItsPosition)
+{
+    const int a = add(centre(80), centre(40), 'q');
+    const int b = add(centre(300), centre(200), 'w');
+    data->color[a] = Color{10, 200, 30, 255};
+    data->renderMode = 1;
+    const Frame frame = draw();
+    EXPECT_EQ(frame.at(80, 40), (Rgba{10, 200, 30, 255}));
+    EXPECT_TRUE(rgbNear(frame.at(300, 200), wallColor, 0));
+    EXPECT_TRUE(rgbNear(frame.at(81, 40), clearGrey, 0));
+    EXPECT_TRUE(rgbNear(frame.at(10, 370), clearGrey, 0));
+    (void)b;
+
+    // Without own colours the attribute colour shows.
+    data->colorFlag = false;
+    EXPECT_TRUE(rgbNear(draw().at(80, 40), water, 0));
+}
+
+TEST_F(ParticleRendererTest, CrossesTurnWithTheAngle)
+{
+    const int i = add(centre(100), centre(100), 'w');
+    data->renderMode = 2;
+    Frame frame = draw();
+    EXPECT_TRUE(rgbNear(frame.at(103, 100), wallColor, 0));
+    EXPECT_TRUE(rgbNear(frame.at(100, 97), wallColor, 0));
+    EXPECT_TRUE(rgbNear(frame.at(102, 102), clearGrey, 0));
+
+    data->angle[i] = std::numbers::pi_v<float> / 4;
+    frame = draw();
+    EXPECT_TRUE(rgbNear(frame.at(102, 102), wallColor, 0));
+    EXPECT_TRUE(rgbNear(frame.at(98, 102), wallColor, 0));
+    EXPECT_TRUE(rgbNear(frame.at(103, 100), clearGrey, 0));
+}
+
+TEST_F(ParticleRendererTest, CirclesAreDiscsOfScalePlusOnePixels)
+{
+    add(centre(100), centre(100), 'w');
+    data->renderMode = 3;
+    const Frame frame = draw();
+    for (const auto& [dx, dy] : {std::pair{0, 0}, {3, 0}, {-3, 0}, {0, 3}, {2, -2}})
+        EXPECT_TRUE(rgbNear(frame.at(100 + dx, 100 + dy), wallColor, 0)) << dx << ", " << dy;
+    EXPECT_TRUE(rgbNear(frame.at(106, 100), clearGrey, 0));
+    EXPECT_TRUE(rgbNear(frame.at(104, 104), clearGrey, 0));
+}
+
+TEST_F(ParticleRendererTest, BlurredCirclesTrailAFadingStreak)
+{
+    const int i = add(centre(200), centre(100), 'w');
+    data->velocity[i] = float2(0.4f, 0); // 8 steps a frame: a 25.6-pixel tail
+    data->renderMode = 4;
+    const Frame frame = draw();
+    EXPECT_TRUE(rgbNear(frame.at(200, 100), wallColor, 0));
+    const Rgba near = frame.at(190, 100);
+    const Rgba far = frame.at(180, 100);
+    // Behind the disc the streak fades from the particle's colour to the background.
+    EXPECT_GT(near[0], far[0]);
+    EXPECT_GT(far[0], clearGrey[0] + 10);
+    EXPECT_LT(near[0], wallColor[0]);
+    EXPECT_TRUE(rgbNear(frame.at(215, 100), clearGrey, 0)) << "nothing ahead of the particle";
+}
+
+TEST_F(ParticleRendererTest, BlobModesFillLiquidAndSolidRegions)
+{
+    fill(5, 5, 15, 15, 'q');
+    fill(30, 5, 40, 15, 'w');
+    for (int mode : {5, 6}) {
+        data->renderMode = mode;
+        const Frame frame = draw();
+        EXPECT_TRUE(rgbNear(atWorld(frame, 10, 10), water, 6)) << "mode " << mode;
+        EXPECT_TRUE(rgbNear(atWorld(frame, 35, 10), wallColor, 6)) << "mode " << mode;
+        EXPECT_TRUE(rgbNear(atWorld(frame, 50, 40), clearGrey, 0)) << "mode " << mode;
+        EXPECT_TRUE(rgbNear(atWorld(frame, 22, 10), clearGrey, 0)) << "mode " << mode;
+        // The soft field reaches past the outermost particles, but not far.
+        EXPECT_TRUE(rgbNear(atWorld(frame, 15.3f, 10), water, 20)) << "mode " << mode;
+        EXPECT_TRUE(rgbNear(atWorld(frame, 17.5f, 10), clearGrey, 0)) << "mode " << mode;
+    }
+}
+
+TEST_F(ParticleRendererTest, AttributeColoursAlsoInBlobModes)
+{
+    fill(5, 5, 15, 15, 'q');
+    for (int i = 0; i < data->count; ++i)
+        data->color[i] = Color{200, 40, 40, 255};
+    data->renderMode = 5;
+    EXPECT_TRUE(rgbNear(atWorld(draw(), 10, 10), (Rgba{200, 40, 40, 255}), 6));
+    data->colorFlag = false;
+    EXPECT_TRUE(rgbNear(atWorld(draw(), 10, 10), water, 6));
+}
+
+TEST_F(ParticleRendererTest, TexturedBodiesShowTheirPictureOrFallBackToSprites)
+{
+    data->bodies.resize(2);
+    data->bodies[1].texture = solidImage(8, 8, {255, 0, 0, 255}, {0, 0, 255, 255});
+    data->bodies[1].textureMin = float2(10, 10);
+    data->bodies[1].textureMax = float2(20, 20);
+    fill(10.25f, 10.25f, 19.75f, 19.75f, 'r', 1);
+    data->renderMode = 6;
+    Frame frame = draw();
+    const Rgba left = atWorld(frame, 12, 15);
+    const Rgba right = atWorld(frame, 18, 15);
+    EXPECT_GT(left[0], 200);
+    EXPECT_LT(left[2], 60);
+    EXPECT_GT(right[2], 200);
+    EXPECT_LT(right[0], 60);
+
+    // Mode 5 has no pictures: the body is drawn in its colour.
+    const Rgba rigid = {127, 255, 102, 255};
+    data->renderMode = 5;
+    EXPECT_TRUE(rgbNear(atWorld(draw(), 12, 15), rigid, 6));
+
+    data->renderMode = 6;
+    data->colorFlag = false;
+    frame = draw();
+    EXPECT_TRUE(rgbNear(atWorld(frame, 12, 15), rigid, 6));
+    EXPECT_TRUE(rgbNear(atWorld(frame, 18, 15), rigid, 6));
+}
+
+TEST_F(ParticleRendererTest, ShaderModeShowsTheCheckerboardTintedUnderLiquid)
+{
+    fill(35, 20, 45, 30, 'q');
+    data->renderMode = 7;
+    const Frame frame = draw();
+    ASSERT_TRUE(renderer->blobShader);
+    // Checks 64 x 48 pixels, 75 % opaque over the clear colour.
+    EXPECT_TRUE(rgbNear(frame.at(32, 24), (Rgba{204, 204, 204, 255}), 3));
+    EXPECT_TRUE(rgbNear(frame.at(96, 24), (Rgba{156, 156, 156, 255}), 3));
+    EXPECT_TRUE(rgbNear(frame.at(32, 72), (Rgba{156, 156, 156, 255}), 3));
+    const Rgba liquid = atWorld(frame, 40, 25);
+    EXPECT_GT(liquid[2], liquid[0] + 50) << "water is blue";
+    EXPECT_LE(liquid[2], 255);
+    EXPECT_LT(liquid[0], water[0] + 3) << "tinted by the background, never brightened";
+
+    for (int mode : {8, 9}) {
+        data->renderMode = mode;
+        EXPECT_EQ(draw().pixels, frame.pixels) << "mode " << mode << " draws as mode 7";
+    }
+}
+
+TEST_F(ParticleRendererTest, ShaderModeRefractsTheBackgroundAtLiquidEdges)
+{
+    // A disc of water over the boundary between a white left and black right
+    // half; pixels left of the boundary see white in both pictures unless the
+    // liquid's surface bends the view across.
+    fillDisc(20, 24, 4, 'q');
+    data->renderMode = 7;
+    data->background = solidImage(128, 96, {255, 255, 255, 255}, {255, 255, 255, 255});
+    const Frame white = draw();
+    EXPECT_TRUE(rgbNear(white.at(400, 300), (Rgba{255, 255, 255, 255}), 0)) << "the background shows";
+    data->background = solidImage(128, 96, {255, 255, 255, 255}, {0, 0, 0, 255});
+    const Frame split = draw();
+    EXPECT_TRUE(rgbNear(split.at(400, 300), (Rgba{0, 0, 0, 255}), 0));
+
+    const int row = 24 * 8;
+    int largest = 0;
+    for (int x = 100; x < 256; ++x)
+        largest = std::max(largest, std::abs(white.at(x, row)[2] - split.at(x, row)[2]));
+    EXPECT_GT(largest, 60) << "the liquid's left edge shows the black half";
+    // Inside the disc the surface is flat and shows what lies behind it.
+    EXPECT_TRUE(rgbNear(white.at(150, row), split.at(150, row), 2));
+}
+
+TEST_F(ParticleRendererTest, ModesWithoutParticlesDrawOnlyClearForegroundAndTemplate)
+{
+    fill(5, 5, 60, 40, 'q');
+    data->background = solidImage(16, 16, {255, 0, 0, 255}, {255, 0, 0, 255});
+    data->foreground = solidImage(16, 16, {0, 255, 0, 255}, {0, 0, 0, 0});
+    data->templateKind = 2;
+    data->templateStart = float2(centre(300), centre(100));
+    data->templateEnd = float2(centre(400), centre(200));
+    for (int mode : {0, 10}) {
+        data->renderMode = mode;
+        const Frame frame = draw();
+        EXPECT_TRUE(rgbNear(frame.at(100, 100), (Rgba{0, 255, 0, 255}), 0)) << "mode " << mode;
+        EXPECT_TRUE(rgbNear(frame.at(300, 250), clearGrey, 0)) << "mode " << mode;
+        EXPECT_TRUE(rgbNear(frame.at(350, 150), (Rgba{90, 90, 90, 255}), 2)) << "mode " << mode;
+    }
+}
+
+TEST_F(ParticleRendererTest, ImagesFrameTheBlobModes)
+{
+    fill(40, 5, 50, 15, 'w');
+    data->background = solidImage(16, 16, {255, 0, 0, 255}, {255, 0, 0, 255});
+    data->foreground = solidImage(16, 16, {0, 255, 0, 255}, {0, 0, 0, 0});
+    data->renderMode = 6;
+    Frame frame = draw();
+    EXPECT_TRUE(rgbNear(frame.at(100, 300), (Rgba{0, 255, 0, 255}), 0)) << "foreground over the left half";
+    EXPECT_TRUE(rgbNear(frame.at(300, 300), (Rgba{255, 0, 0, 255}), 0)) << "background on the right";
+    EXPECT_TRUE(rgbNear(atWorld(frame, 45, 10), wallColor, 6));
+
+    data->renderMode = 5;
+    frame = draw();
+    EXPECT_TRUE(rgbNear(frame.at(100, 300), clearGrey, 0)) << "mode 5 shows no images";
+}
+
+TEST_F(ParticleRendererTest, GasesGlowAndEffectsShine)
+{
+    add(10, 10, 'g');
+    data->renderMode = 5;
+    Frame frame = draw();
+    EXPECT_GT(atWorld(frame, 10, 10)[2], clearGrey[2] + 20);
+    EXPECT_TRUE(rgbNear(atWorld(frame, 13, 10), clearGrey, 0));
+
+    ParticleEffect& fire = *data->fireEffect;
+    const int e = fire.create();
+    fire.position[e] = float2(30, 30);
+    fire.life[e] = 1;
+    frame = draw();
+    const Rgba flame = atWorld(frame, 30, 30);
+    EXPECT_GT(flame[0], clearGrey[0] + 20);
+    EXPECT_LT(std::abs(flame[2] - clearGrey[2]), 3) << "fire adds red and a little green";
+
+    // In the image modes a pool's own picture replaces the glow.
+    fire.texture = solidImage(4, 4, {0, 0, 255, 255}, {0, 0, 255, 255});
+    data->renderMode = 6;
+    EXPECT_GT(atWorld(draw(), 30, 30)[2], 200);
+}
+
+TEST_F(ParticleRendererTest, TemplatesShowWhileDragged)
+{
+    data->renderMode = 1;
+    data->templateKind = 2;
+    data->templateStart = float2(centre(80), centre(80));
+    data->templateEnd = float2(centre(160), centre(160));
+    Frame frame = draw();
+    EXPECT_TRUE(rgbNear(frame.at(120, 120), (Rgba{90, 90, 90, 255}), 2)) << "half-transparent grey area";
+    EXPECT_TRUE(rgbNear(frame.at(80, 120), (Rgba{255, 255, 255, 255}), 0)) << "white outline";
+    EXPECT_TRUE(rgbNear(frame.at(60, 120), clearGrey, 0));
+
+    data->templateKind = 0;
+    EXPECT_TRUE(rgbNear(draw().at(120, 120), clearGrey, 0)) << "gone after the release";
+
+    data->templateKind = 1;
+    data->templateStart = float2(centre(80), centre(300));
+    data->templateEnd = float2(centre(300), centre(300));
+    frame = draw();
+    EXPECT_GT(frame.at(200, 300)[0], 200) << "a line preview";
+    EXPECT_TRUE(rgbNear(frame.at(120, 120), clearGrey, 0)) << "not the last rectangle";
+
+    data->templateKind = 3;
+    data->templateStart = float2(centre(80), centre(80));
+    data->templateEnd = float2(centre(240), centre(240));
+    frame = draw();
+    EXPECT_TRUE(rgbNear(frame.at(160, 160), (Rgba{90, 90, 90, 255}), 2)) << "an oval preview";
+    EXPECT_TRUE(rgbNear(frame.at(90, 90), clearGrey, 0)) << "corners of its box stay clear";
+}
+
+TEST_F(ParticleRendererTest, ResizingRecreatesBothOffscreenImages)
+{
+    fill(5, 5, 15, 15, 'q');
+    data->renderMode = 6;
+    draw();
+    ASSERT_EQ(renderer->liquidTexture->width, 512);
+    ASSERT_EQ(renderer->solidTexture->height, 384);
+    Texture* oldLiquid = renderer->liquidTexture.get();
+    Texture* oldSolid = renderer->solidTexture.get();
+    draw();
+    EXPECT_EQ(renderer->liquidTexture.get(), oldLiquid) << "kept while the size stays";
+
+    ASSERT_TRUE(context->resize(256, 192));
+    data->scale = 4;
+    const Frame frame = draw();
+    EXPECT_EQ(renderer->liquidTexture->width, 256);
+    EXPECT_EQ(renderer->liquidTexture->height, 192);
+    EXPECT_EQ(renderer->solidTexture->width, 256);
+    EXPECT_EQ(renderer->solidTexture->height, 192);
+    EXPECT_NE(renderer->solidTexture.get(), oldSolid);
+    EXPECT_TRUE(rgbNear(atWorld(frame, 10, 10), water, 6));
+    EXPECT_TRUE(rgbNear(atWorld(frame, 30, 30), clearGrey, 0));
+}
+
+TEST_F(ParticleRendererTest, FirstOpenGLErrorIsReportedOnce)
+{
+    data->renderMode = 1;
+    draw();
+    glEnable(0xFFFF);
+    ::testing::internal::CaptureStderr();
+    draw();
+    glEnable(0xFFFF);
+    draw();
+    const std::string report = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(report, std::string("OpenGL error: 200:\t")
+                          + reinterpret_cast<const char*>(gluErrorString(GL_INVALID_ENUM)) + "\n");
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    checkErrorOnce = true;
+}
+
+} // namespace
