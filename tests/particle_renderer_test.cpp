@@ -25,17 +25,28 @@ constexpr Rgba clearGrey = {51, 51, 51, 0};
 constexpr Rgba water = {153, 153, 255, 255};
 constexpr Rgba wallColor = {178, 102, 102, 255};
 
-Pointer<Texture> solidImage(int width, int height, Rgba left, Rgba right)
+// Columns left of split in one colour, the others in another.
+Pointer<Texture> splitImage(int width, int height, Rgba left, Rgba right, int split)
 {
     Pointer<Texture> image = Texture::withSize(width, height);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            const Rgba& c = x < width / 2 ? left : right;
+            const Rgba& c = x < split ? left : right;
             for (int k = 0; k < 4; ++k)
                 image->pixels[image->offset(x, y) + size_t(k)] = uint8_t(c[size_t(k)]);
         }
     }
     return image;
+}
+
+Pointer<Texture> halvesImage(int width, int height, Rgba left, Rgba right)
+{
+    return splitImage(width, height, left, right, width / 2);
+}
+
+Pointer<Texture> plainImage(int width, int height, Rgba colour)
+{
+    return splitImage(width, height, colour, colour, width);
 }
 
 // The default scene box (64 x 48 units) at the default scale fills 512 x 384 pixels.
@@ -233,7 +244,7 @@ TEST_F(ParticleRendererTest, AttributeColoursAlsoInBlobModes)
 TEST_F(ParticleRendererTest, TexturedBodiesShowTheirPictureOrFallBackToSprites)
 {
     data->bodies.resize(2);
-    data->bodies[1].texture = solidImage(8, 8, {255, 0, 0, 255}, {0, 0, 255, 255});
+    data->bodies[1].texture = halvesImage(8, 8, {255, 0, 0, 255}, {0, 0, 255, 255});
     data->bodies[1].textureMin = float2(10, 10);
     data->bodies[1].textureMax = float2(20, 20);
     fill(10.25f, 10.25f, 19.75f, 19.75f, 'r', 1);
@@ -281,32 +292,34 @@ TEST_F(ParticleRendererTest, ShaderModeShowsTheCheckerboardTintedUnderLiquid)
 
 TEST_F(ParticleRendererTest, ShaderModeRefractsTheBackgroundAtLiquidEdges)
 {
-    // A disc of water over the boundary between a white left and black right
-    // half; pixels left of the boundary see white in both pictures unless the
-    // liquid's surface bends the view across.
+    // A disc of water centred on the boundary between a white left and a
+    // black right part of the background; pixels well left of the boundary
+    // see white in both pictures unless the liquid's surface bends the view.
     fillDisc(20, 24, 4, 'q');
     data->renderMode = 7;
-    data->background = solidImage(128, 96, {255, 255, 255, 255}, {255, 255, 255, 255});
-    const Frame white = draw();
-    EXPECT_TRUE(rgbNear(white.at(400, 300), (Rgba{255, 255, 255, 255}), 0)) << "the background shows";
-    data->background = solidImage(128, 96, {255, 255, 255, 255}, {0, 0, 0, 255});
+    const Rgba white = {255, 255, 255, 255};
+    const Rgba black = {0, 0, 0, 255};
+    data->background = plainImage(128, 96, white);
+    const Frame plain = draw();
+    EXPECT_TRUE(rgbNear(plain.at(400, 300), white, 0)) << "the background shows";
+    data->background = splitImage(128, 96, white, black, 40); // split at pixel 160
     const Frame split = draw();
-    EXPECT_TRUE(rgbNear(split.at(400, 300), (Rgba{0, 0, 0, 255}), 0));
+    EXPECT_TRUE(rgbNear(split.at(400, 300), black, 0));
 
     const int row = 24 * 8;
     int largest = 0;
-    for (int x = 100; x < 256; ++x)
-        largest = std::max(largest, std::abs(white.at(x, row)[2] - split.at(x, row)[2]));
-    EXPECT_GT(largest, 60) << "the liquid's left edge shows the black half";
+    for (int x = 100; x < 150; ++x)
+        largest = std::max(largest, std::abs(plain.at(x, row)[2] - split.at(x, row)[2]));
+    EXPECT_GT(largest, 60) << "the liquid's left edge shows the black part";
     // Inside the disc the surface is flat and shows what lies behind it.
-    EXPECT_TRUE(rgbNear(white.at(150, row), split.at(150, row), 2));
+    EXPECT_TRUE(rgbNear(plain.at(150, row), split.at(150, row), 2));
 }
 
 TEST_F(ParticleRendererTest, ModesWithoutParticlesDrawOnlyClearForegroundAndTemplate)
 {
     fill(5, 5, 60, 40, 'q');
-    data->background = solidImage(16, 16, {255, 0, 0, 255}, {255, 0, 0, 255});
-    data->foreground = solidImage(16, 16, {0, 255, 0, 255}, {0, 0, 0, 0});
+    data->background = plainImage(16, 16, {255, 0, 0, 255});
+    data->foreground = halvesImage(16, 16, {0, 255, 0, 255}, {0, 0, 0, 0});
     data->templateKind = 2;
     data->templateStart = float2(centre(300), centre(100));
     data->templateEnd = float2(centre(400), centre(200));
@@ -322,8 +335,8 @@ TEST_F(ParticleRendererTest, ModesWithoutParticlesDrawOnlyClearForegroundAndTemp
 TEST_F(ParticleRendererTest, ImagesFrameTheBlobModes)
 {
     fill(40, 5, 50, 15, 'w');
-    data->background = solidImage(16, 16, {255, 0, 0, 255}, {255, 0, 0, 255});
-    data->foreground = solidImage(16, 16, {0, 255, 0, 255}, {0, 0, 0, 0});
+    data->background = plainImage(16, 16, {255, 0, 0, 255});
+    data->foreground = halvesImage(16, 16, {0, 255, 0, 255}, {0, 0, 0, 0});
     data->renderMode = 6;
     Frame frame = draw();
     EXPECT_TRUE(rgbNear(frame.at(100, 300), (Rgba{0, 255, 0, 255}), 0)) << "foreground over the left half";
@@ -353,7 +366,7 @@ TEST_F(ParticleRendererTest, GasesGlowAndEffectsShine)
     EXPECT_LT(std::abs(flame[2] - clearGrey[2]), 3) << "fire adds red and a little green";
 
     // In the image modes a pool's own picture replaces the glow.
-    fire.texture = solidImage(4, 4, {0, 0, 255, 255}, {0, 0, 255, 255});
+    fire.texture = plainImage(4, 4, {0, 0, 255, 255});
     data->renderMode = 6;
     EXPECT_GT(atWorld(draw(), 30, 30)[2], 200);
 }
