@@ -6,6 +6,7 @@
 #include <vector>
 
 #include <png.h>
+#include <sys/stat.h>
 
 namespace Zeb::Kamblo {
 
@@ -55,7 +56,10 @@ bool writePNGFile(const char* path, int width, int height, const uint8_t* rgba, 
     }
     // Data still buffered is written (or found unwritable) only on closing.
     ok = std::fclose(file) == 0 && ok;
-    if (!ok)
+    // Only a half-written ordinary file is removed, never a device that
+    // refused the data.
+    struct stat written;
+    if (!ok && stat(path, &written) == 0 && S_ISREG(written.st_mode))
         std::remove(path);
     return ok;
 }
