@@ -510,7 +510,7 @@ void ParticleRenderer::renderEffect(const Pointer<ParticleEffect>& effect, Color
         return;
     glPushAttrib(GL_TEXTURE_BIT);
     glEnable(GL_TEXTURE_2D);
-    if (isImageMode(data->renderMode) && effect->texture) {
+    if (data->renderMode >= 6 && effect->texture) {
         glColor4f(1, 1, 1, 1);
         effect->texture->bind();
     } else {
