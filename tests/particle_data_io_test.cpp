@@ -502,15 +502,6 @@ TEST_F(SceneFile, UntrustedJointsAndTexturesAreDropped)
     EXPECT_TRUE(d->bodies[255].texture);
 }
 
-TEST_F(SceneFile, JointValidatedAgainstParticlesReadLater)
-{
-    std::string p = write("late.pdl", "version 2\nj 16 0 1 0.75 0.25 0.75 0 0 0\n" + std::string(kParticleTail) +
-                                          kParticleTail);
-    Pointer<ParticleData> d = scene();
-    ASSERT_TRUE(d->load(p.c_str()));
-    EXPECT_EQ(d->joints.size(), 1u);
-}
-
 TEST_F(SceneFile, RecordsCutShortLeaveNothingBehind)
 {
     Pointer<ParticleData> d = scene();
