@@ -85,8 +85,10 @@ public:
             }
             if (t.type == TT_CURL_RIGHT)
                 t.endsStatement = true;
+            // A closing bracket completes a statement like a line break does,
+            // so "function f() {} f()" needs no semicolon.
+            newLine = t.type == TT_CURL_RIGHT;
             tokens.push_back(std::move(t));
-            newLine = false;
         }
     }
 

@@ -75,8 +75,8 @@ inline constexpr const char* endTokenText = "end of script";
 // (e or E for decimal, p or P for hexadecimal). Strings: '...' or "..." on one
 // line, with the escapes \n \t \r \b \f \v \0 \\ \' \" \xHH and \uHHHH (UTF-8);
 // any other escaped character stands for itself. Comments: // to the end of
-// the line and /* */. A token gets endsStatement when a line break precedes it
-// and for '}' and the end token. An unterminated string or comment, a
+// the line and /* */. A token gets endsStatement when a line break or a '}'
+// precedes it, and '}' and the end token always have it. An unterminated string or comment, a
 // malformed number or any other character becomes TT_INVALID.
 std::vector<Token> lexScript(std::string_view source);
 
