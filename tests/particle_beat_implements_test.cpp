@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <string>
 #include <memory>
 
 using namespace Zeb::Kamblo;
@@ -191,4 +193,119 @@ TEST(RevivezoRora, PouredWaterIsDampedAndHeldByTheContainer)
     }
     // Resting water: nothing moves faster than a small fraction of a step.
     EXPECT_LT(maxSpeed, 0.05f);
+}
+
+TEST(RevivezoRoraForwarding, UndoSnapshotsOnlyBeforeDestructiveKeys)
+{
+    Engine engine = makeEngine();
+    engine->onKeyDown('q');
+    EXPECT_FALSE(engine->canUndo());
+    engine->onKeyUp('q');
+    engine->onKeyDown(',');
+    EXPECT_TRUE(engine->canUndo());
+}
+
+TEST(RevivezoRoraForwarding, UndoSnapshotsOnlyBeforeEditingTools)
+{
+    Engine engine = makeEngine();
+    engine->setLeftButtonTool('a');
+    engine->onMouseDown(1, 10, 10);
+    engine->onMouseUp();
+    EXPECT_FALSE(engine->canUndo());
+    engine->setLeftButtonTool('b');
+    engine->onMouseDown(1 | 4, 10, 10); // modifier bits are ignored
+    engine->onMouseUp();
+    EXPECT_TRUE(engine->canUndo());
+}
+
+TEST(RevivezoRoraForwarding, NextColorConvertsToBytes)
+{
+    Engine engine = makeEngine();
+    engine->setNextColor(1, 0.5f, 0, 1);
+    float r, g, b, a;
+    engine->getNextColor(r, g, b, a);
+    EXPECT_EQ(r, 1.0f);
+    EXPECT_FLOAT_EQ(g, 127 / 255.0f);
+    EXPECT_EQ(b, 0.0f);
+    EXPECT_EQ(a, 1.0f);
+    // Out-of-range components are held to the byte range.
+    engine->setNextColor(2, -1, std::nanf(""), 0.999f);
+    engine->getNextColor(r, g, b, a);
+    EXPECT_EQ(r, 1.0f);
+    EXPECT_EQ(g, 0.0f);
+    EXPECT_EQ(b, 0.0f);
+    EXPECT_FLOAT_EQ(a, 254 / 255.0f);
+}
+
+TEST(RevivezoRoraForwarding, AttributeAccessorsEditTheBuildersSet)
+{
+    Engine engine = makeEngine();
+    engine->setNextMaterial('q');
+    EXPECT_EQ(engine->nextMaterial(), 'q');
+    EXPECT_TRUE(engine->nextAquaAttribute());
+    EXPECT_FALSE(engine->nextHotAttribute());
+    engine->setNextHotAttribute(true);
+    EXPECT_TRUE(engine->nextHotAttribute());
+    EXPECT_TRUE(engine->nextAquaAttribute());
+    engine->setNextAquaAttribute(false);
+    EXPECT_FALSE(engine->nextAquaAttribute());
+}
+
+TEST(RevivezoRoraForwarding, ImageNamesOfMissingFilesReadBackEmpty)
+{
+    Engine engine = makeEngine();
+    engine->setBackgroundImageName("/nonexistent/picture.bmp");
+    EXPECT_STREQ(engine->backgroundImageName(), "");
+    engine->setBackgroundImageName(nullptr);
+    EXPECT_STREQ(engine->backgroundImageName(), "");
+    EXPECT_STREQ(engine->fireImageName(), "");
+}
+
+TEST(RevivezoRoraForwarding, LoadClearsTheUndoFlag)
+{
+    Engine engine = makeEngine();
+    engine->registerUndo();
+    std::string path = ::testing::TempDir() + "pudlet_facade_load.pdl";
+    ASSERT_TRUE(engine->save(path.c_str()));
+    EXPECT_TRUE(engine->load(path.c_str()));
+    EXPECT_FALSE(engine->canUndo());
+    std::remove(path.c_str());
+}
+
+// Whole gestures through the host interface alone.
+TEST(RevivezoRoraForwarding, BrushStrokePaintsAndUndoRemovesIt)
+{
+    Engine engine = makeEngine();
+    engine->setNextMaterial('q');
+    engine->setLeftButtonTool('b');
+    engine->onMouseDown(1, 10, 10);
+    EXPECT_TRUE(engine->pauseFlag()); // the world stands still while painted
+    engine->onMouseMove(20, 10);
+    engine->onMouseUp();
+    EXPECT_FALSE(engine->pauseFlag());
+    int painted = engine->countParticles();
+    EXPECT_GT(painted, 10);
+    engine->undo();
+    EXPECT_EQ(engine->countParticles(), 0);
+    engine->undo();
+    EXPECT_EQ(engine->countParticles(), painted);
+}
+
+TEST(RevivezoRoraForwarding, EraserRemovesWhatTheBrushPainted)
+{
+    Engine engine = makeEngine();
+    engine->setNextMaterial('w');
+    engine->setLeftButtonTool('b');
+    engine->onMouseDown(1, 10, 10);
+    engine->onMouseMove(30, 10);
+    engine->onMouseUp();
+    int painted = engine->countParticles();
+    ASSERT_GT(painted, 0);
+    engine->setRightButtonTool('e');
+    engine->onMouseDown(2, 10, 10);
+    engine->onMouseMove(20, 10);
+    engine->onMouseUp();
+    engine->simulate(); // removal happens by the end of the gesture or the next step
+    EXPECT_LT(engine->countParticles(), painted);
+    EXPECT_GT(engine->countParticles(), 0);
 }
