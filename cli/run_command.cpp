@@ -1,0 +1,162 @@
+// pudlet-cli run: steps a scene, saves it and renders frames.
+#include <cinttypes>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+
+#include "cli_arguments.h"
+#include "cli_commands.h"
+#include "headless_frame.h"
+#include "progress_bar.h"
+#include "scene_session.h"
+
+namespace fs = std::filesystem;
+
+namespace PudletCli {
+
+const char* const kRunHelp =
+    "Usage: pudlet-cli run SCENE [OPTIONS]\n"
+    "\n"
+    "Loads SCENE (a .pdl file; its folder becomes the working directory, so the\n"
+    "images it names are found), steps it and writes what was asked. Output paths\n"
+    "are taken relative to the directory pudlet-cli was started in; missing\n"
+    "folders are created.\n"
+    "\n"
+    "Options:\n"
+    "  --steps N        simulation steps to run (default 0); the scene's\n"
+    "                   timeStepsPerFrame steps make one frame\n"
+    "  --save OUT.pdl   save the scene after the last step\n"
+    "  --png OUT.png    render the last frame to a PNG file\n"
+    "  --frames DIR     render every K-th frame to DIR/frame-NNNNNN.png, numbered\n"
+    "                   by frame\n"
+    "  --every K        with --frames: keep every K-th frame (default 1)\n"
+    "  --mode M         render mode 0-10 (default: the scene's own)\n"
+    "  --size WxH       picture size in pixels, up to 8192 a side (default: the\n"
+    "                   scene's bounds times its scale, shrunk to 4096 a side)\n"
+    "  --help           show this help\n";
+
+namespace {
+
+// Enough for hours of simulation, small enough that counts never overflow.
+constexpr long long kMaxSteps = 1000000000LL;
+
+struct RunOptions {
+    fs::path scene;
+    long long steps = 0;
+    std::optional<fs::path> save;
+    std::optional<fs::path> png;
+    std::optional<fs::path> frames;
+    long long every = 1;
+    bool everyGiven = false;
+    int mode = -1; // -1: the scene's own
+    std::optional<PixelSize> size;
+};
+
+RunOptions parseRunOptions(const std::vector<std::string>& arguments)
+{
+    RunOptions options;
+    std::optional<std::string> scene;
+    ArgumentReader reader(arguments);
+    while (!reader.done()) {
+        const std::string argument = reader.take();
+        if (argument == "--steps")
+            options.steps = parseInteger(argument, reader.value(argument), 0, kMaxSteps);
+        else if (argument == "--save")
+            options.save = absolutePath(reader.value(argument));
+        else if (argument == "--png")
+            options.png = absolutePath(reader.value(argument));
+        else if (argument == "--frames")
+            options.frames = absolutePath(reader.value(argument));
+        else if (argument == "--every") {
+            options.every = parseInteger(argument, reader.value(argument), 1, kMaxSteps);
+            options.everyGiven = true;
+        } else if (argument == "--mode")
+            options.mode = int(parseInteger(argument, reader.value(argument), 0, 10));
+        else if (argument == "--size")
+            options.size = parseSize(argument, reader.value(argument), kMaxPictureSide);
+        else if (reader.isOption(argument))
+            throw UsageError("unknown option '" + argument + "'");
+        else if (scene)
+            throw UsageError("more than one scene given ('" + *scene + "', '" + argument + "')");
+        else
+            scene = argument;
+    }
+    if (!scene)
+        throw UsageError("no scene file given");
+    if (scene->empty())
+        throw UsageError("the scene file name is empty");
+    if (options.everyGiven && !options.frames)
+        throw UsageError("--every needs --frames DIR");
+    options.scene = absolutePath(*scene);
+    return options;
+}
+
+std::string framePath(const fs::path& folder, long long frame)
+{
+    char name[64];
+    std::snprintf(name, sizeof name, "frame-%06lld.png", frame);
+    return (folder / name).string();
+}
+
+} // namespace
+
+int runCommand(const std::vector<std::string>& arguments)
+{
+    const RunOptions options = parseRunOptions(arguments);
+    // Outputs are checked before the (possibly long) run.
+    if (options.save)
+        prepareOutputFile(*options.save);
+    if (options.png)
+        prepareOutputFile(*options.png);
+    if (options.frames)
+        prepareOutputFolder(*options.frames);
+
+    // The context comes first, so that images the scene loads find one current.
+    std::optional<HeadlessFrame> frame;
+    if (options.png || options.frames)
+        frame.emplace(options.size ? options.size->width : 1, options.size ? options.size->height : 1);
+    EngineHandle engine = openScene(options.scene);
+    Zeb::Kamblo::RevivezoRora& scene = *engine;
+
+    auto view = [&] {
+        if (!options.size)
+            return defaultView(scene);
+        return FrameView{options.size->width, options.size->height, scene.scale()};
+    };
+    auto modeToDraw = [&] { return options.mode >= 0 ? options.mode : scene.renderMode(); };
+
+    // A scene whose timeStepsPerFrame is not positive still makes a frame per
+    // step, so --frames cannot divide by zero or never finish a frame.
+    const long long stepsPerFrame = std::max(1, scene.timeStepsPerFrame());
+    long long framesWritten = 0;
+    ProgressBar progress(options.steps, "steps");
+    for (long long step = 1; step <= options.steps; ++step) {
+        scene.simulate();
+        progress.update(step);
+        if (options.frames && step % stepsPerFrame == 0) {
+            const long long frameNumber = step / stepsPerFrame;
+            if (frameNumber % options.every == 0) {
+                frame->draw(scene, view(), modeToDraw());
+                frame->writePNG(framePath(*options.frames, frameNumber));
+                ++framesWritten;
+            }
+        }
+    }
+    progress.finish();
+
+    if (options.frames)
+        std::printf("wrote %lld frames to %s\n", framesWritten, options.frames->c_str());
+    if (options.save) {
+        if (!scene.save(options.save->c_str()))
+            throw Failure(options.save->string() + ": cannot write the scene file");
+        std::printf("wrote %s\n", options.save->c_str());
+    }
+    if (options.png) {
+        frame->draw(scene, view(), modeToDraw());
+        frame->writePNG(options.png->string());
+        std::printf("wrote %s\n", options.png->c_str());
+    }
+    return kExitSuccess;
+}
+
+} // namespace PudletCli
