@@ -25,8 +25,14 @@ bool Element::eq(const char* a, const char* b)
 
 namespace {
 
-thread_local std::vector<Pointer<Element>> parked;
-thread_local bool draining = false;
+// Never destroyed, so that containers freed during static destruction can
+// still use it. The engine runs on one thread.
+std::vector<Pointer<Element>>& parkedList()
+{
+    static auto* parked = new std::vector<Pointer<Element>>();
+    return *parked;
+}
+bool draining = false;
 
 } // namespace
 
@@ -38,6 +44,7 @@ void releaseFlat(Pointer<Element>& p)
         p = nullptr;
         return;
     }
+    std::vector<Pointer<Element>>& parked = parkedList();
     parked.push_back(p);
     p = nullptr;
     if (draining)
