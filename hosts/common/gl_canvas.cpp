@@ -1,0 +1,70 @@
+#include "gl_canvas.h"
+
+#include <GL/glu.h>
+
+#include <cstdlib>
+
+namespace PudletHost {
+
+void preferX11Backend()
+{
+    setenv("GDK_BACKEND", "x11", 0);
+}
+
+wxGLAttributes canvasAttributes()
+{
+    wxGLAttributes attributes;
+    attributes.PlatformDefaults().RGBA().DoubleBuffer().Depth(16).EndList();
+    return attributes;
+}
+
+std::unique_ptr<wxGLContext> createGLContext(wxGLCanvas& canvas, wxString* error)
+{
+    wxGLContextAttrs attributes;
+    attributes.PlatformDefaults().CompatibilityProfile().OGLVersion(2, 1).EndList();
+    auto context = std::make_unique<wxGLContext>(&canvas, nullptr, &attributes);
+    if (!context->IsOK()) {
+        if (error)
+            *error = "Could not create an OpenGL 2.1 compatibility context.";
+        return nullptr;
+    }
+    if (!canvas.SetCurrent(*context)) {
+        if (error)
+            *error = "Could not make the OpenGL context current.";
+        return nullptr;
+    }
+    GLenum status = glewInit();
+    if (status != GLEW_OK) {
+        if (error)
+            *error = wxString::Format("Could not start GLEW: %s",
+                                      reinterpret_cast<const char*>(glewGetErrorString(status)));
+        return nullptr;
+    }
+    return context;
+}
+
+void loadPixelProjection(float scale)
+{
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glOrtho(viewport[0], viewport[0] + viewport[2], viewport[1], viewport[1] + viewport[3], -1.0, 1.0);
+    glScalef(scale, scale, scale);
+}
+
+ScenePoint unprojectPoint(double x, double y)
+{
+    GLint viewport[4];
+    GLdouble modelView[16], projection[16];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelView);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    GLdouble wx = 0, wy = 0, wz = 0;
+    gluUnProject(x, viewport[3] - y, 0.0, modelView, projection, viewport, &wx, &wy, &wz);
+    return {static_cast<float>(wx), static_cast<float>(wy)};
+}
+
+} // namespace PudletHost

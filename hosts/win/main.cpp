@@ -1,0 +1,3 @@
+#include "pudlet_app.h"
+
+wxIMPLEMENT_APP(CPudletApp);

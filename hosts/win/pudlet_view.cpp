@@ -1,0 +1,356 @@
+#include "pudlet_view.h"
+
+#include "main_frame.h"
+#include "pudlet_logic.h"
+
+#include <default_scene.h>
+#include <export_picture.h>
+
+#include <wx/dcclient.h>
+#include <wx/dnd.h>
+#include <wx/filename.h>
+
+#include <optional>
+
+using PudletWin::SpecialKey;
+using Zeb::Kamblo::RevivezoRora;
+
+wxIMPLEMENT_DYNAMIC_CLASS(CPudletView, wxView);
+
+namespace {
+
+// Files dropped on the canvas, with the drop point.
+class CSceneDropTarget : public wxFileDropTarget {
+public:
+    explicit CSceneDropTarget(CPudletView& view) : view_(view) {}
+    bool OnDropFiles(wxCoord x, wxCoord y, const wxArrayString& files) override
+    {
+        view_.dropFiles(wxPoint(x, y), files);
+        return true;
+    }
+
+private:
+    CPudletView& view_;
+};
+
+std::optional<SpecialKey> specialKeyFor(int keyCode)
+{
+    switch (keyCode) {
+    case WXK_LEFT: return SpecialKey::left;
+    case WXK_RIGHT: return SpecialKey::right;
+    case WXK_DOWN: return SpecialKey::down;
+    case WXK_UP: return SpecialKey::up;
+    case WXK_DELETE: return SpecialKey::del;
+    default: return std::nullopt;
+    }
+}
+
+} // namespace
+
+CPudletCanvas::CPudletCanvas(wxWindow* parent, CPudletView& view)
+    : wxGLCanvas(parent, PudletHost::canvasAttributes(), wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                 wxWANTS_CHARS | wxFULL_REPAINT_ON_RESIZE),
+      view_(view)
+{
+    Bind(wxEVT_PAINT, &CPudletCanvas::OnPaint, this);
+    Bind(wxEVT_SIZE, &CPudletCanvas::OnSize, this);
+    Bind(wxEVT_LEFT_DOWN, &CPudletCanvas::OnMouse, this);
+    Bind(wxEVT_LEFT_UP, &CPudletCanvas::OnMouse, this);
+    Bind(wxEVT_RIGHT_DOWN, &CPudletCanvas::OnMouse, this);
+    Bind(wxEVT_RIGHT_UP, &CPudletCanvas::OnMouse, this);
+    Bind(wxEVT_MOTION, &CPudletCanvas::OnMouse, this);
+    Bind(wxEVT_MOUSE_CAPTURE_LOST, &CPudletCanvas::OnCaptureLost, this);
+    Bind(wxEVT_KEY_DOWN, &CPudletCanvas::OnKeyDown, this);
+    Bind(wxEVT_KEY_UP, &CPudletCanvas::OnKeyUp, this);
+    Bind(wxEVT_CHAR, &CPudletCanvas::OnChar, this);
+    SetDropTarget(new CSceneDropTarget(view));
+}
+
+void CPudletCanvas::OnPaint(wxPaintEvent&)
+{
+    wxPaintDC dc(this);
+    view_.drawFrame();
+}
+
+void CPudletCanvas::OnSize(wxSizeEvent& event)
+{
+    view_.resized(GetClientSize());
+    event.Skip();
+}
+
+void CPudletCanvas::OnMouse(wxMouseEvent& event)
+{
+    const wxPoint point = event.GetPosition();
+    if (event.LeftDown() || event.RightDown()) {
+        if (!HasCapture())
+            CaptureMouse();
+        view_.mouseDown(event.LeftDown() ? 1 : 2, point);
+    } else if (event.LeftUp() || event.RightUp()) {
+        if (HasCapture())
+            ReleaseMouse();
+        // Only the left button's release refreshes the controls: the right
+        // button's tool (Arrow) changes no switch.
+        view_.mouseUp(event.LeftUp());
+    } else if (event.Dragging() && (event.LeftIsDown() || event.RightIsDown())) {
+        view_.mouseMove(point);
+    }
+    SetFocus();
+}
+
+void CPudletCanvas::OnCaptureLost(wxMouseCaptureLostEvent&)
+{
+    // A stroke cut short still ends, so the engine's pause state comes back.
+    view_.mouseUp(true);
+}
+
+void CPudletCanvas::OnKeyDown(wxKeyEvent& event)
+{
+    if (auto key = specialKeyFor(event.GetKeyCode())) {
+        view_.keyDown(PudletWin::engineKeyFor(*key));
+        SetFocus();
+        return;
+    }
+    event.Skip(); // becomes a character event
+}
+
+void CPudletCanvas::OnKeyUp(wxKeyEvent& event)
+{
+    if (auto key = specialKeyFor(event.GetKeyCode())) {
+        view_.keyUp(PudletWin::engineKeyFor(*key));
+        SetFocus();
+        return;
+    }
+    event.Skip();
+}
+
+void CPudletCanvas::OnChar(wxKeyEvent& event)
+{
+    int c = event.GetUnicodeKey();
+    if (c == WXK_NONE)
+        c = event.GetKeyCode();
+    // Menu accelerators (Ctrl+Z and friends) and non-ASCII characters are
+    // not engine keys.
+    if (c <= 0 || c > 127 || event.ControlDown() || event.AltDown()) {
+        event.Skip();
+        return;
+    }
+    view_.character(c);
+    SetFocus();
+}
+
+CPudletView::CPudletView() = default;
+
+CPudletView::~CPudletView()
+{
+    // The renderer's GL objects belong to this context: delete the engine
+    // while it is still current.
+    if (context_ && canvas_)
+        canvas_->SetCurrent(*context_);
+    engine_.reset();
+    context_.reset();
+}
+
+void CPudletView::Create(CMainFrame* frame, wxWindow* parent)
+{
+    frame_ = frame;
+    SetFrame(frame);
+    canvas_ = new CPudletCanvas(parent, *this);
+    engine_.reset(RevivezoRora::newInstance());
+    engine_->setNextMaterial(PudletWin::materialButtons[PudletWin::initialMaterialIndex].code);
+    engine_->setLeftButtonTool(PudletWin::toolButtons[PudletWin::initialToolIndex].code);
+}
+
+bool CPudletView::startGraphics(wxString* error)
+{
+    if (context_)
+        return true;
+    if (!canvas_ || !canvas_->IsShownOnScreen()) {
+        if (error)
+            *error = "The drawing area is not on screen.";
+        return false;
+    }
+    context_ = PudletHost::createGLContext(*canvas_, error);
+    if (!context_)
+        return false;
+    resized(canvas_->GetClientSize());
+    return true;
+}
+
+bool CPudletView::makeCurrent()
+{
+    return context_ && canvas_ && canvas_->IsShownOnScreen() && canvas_->SetCurrent(*context_);
+}
+
+void CPudletView::render()
+{
+    PudletHost::loadPixelProjection(engine_->scale());
+    engine_->prerender();
+    glClear(GL_COLOR_BUFFER_BIT);
+    engine_->render();
+    glFinish();
+}
+
+void CPudletView::runFrame()
+{
+    const int steps = engine_->timeStepsPerFrame();
+    for (int i = 0; i < steps; ++i)
+        engine_->simulate();
+    drawFrame();
+    if (frame_)
+        frame_->SetStatusText(wxString::Format("Particles: %d   Time: %.0f", engine_->countParticles(),
+                                               static_cast<double>(engine_->time())));
+}
+
+void CPudletView::drawFrame()
+{
+    if (!makeCurrent())
+        return;
+    render();
+    canvas_->SwapBuffers();
+}
+
+bool CPudletView::exportPicture(const std::string& path)
+{
+    if (!makeCurrent())
+        return false;
+    render();
+    const bool written = PudletHost::exportViewportPNG(path.c_str());
+    canvas_->SwapBuffers();
+    return written;
+}
+
+void CPudletView::newScene()
+{
+    engine_->clear();
+    sceneName_.clear();
+    engine_->setForegroundImageName(nullptr);
+    engine_->setBackgroundImageName(nullptr);
+}
+
+bool CPudletView::openScene(const std::string& path)
+{
+    const PudletWin::ScenePath parts = PudletWin::splitScenePath(path);
+    const wxString previousFolder = wxGetCwd();
+    if (!parts.folder.empty() && !wxSetWorkingDirectory(wxString::FromUTF8(parts.folder)))
+        return false;
+    // Image loading needs the context current.
+    makeCurrent();
+    if (!engine_->load(parts.name.c_str())) {
+        wxSetWorkingDirectory(previousFolder);
+        return false;
+    }
+    // Kept absolute: the image dialogs move the working directory.
+    sceneName_ = wxFileName(wxString::FromUTF8(path)).GetAbsolutePath(previousFolder).utf8_string();
+    fitWindow();
+    return true;
+}
+
+bool CPudletView::saveScene(const std::string& path)
+{
+    if (!engine_->save(path.c_str()))
+        return false;
+    // Later saves go to the same file; relative names stay valid because the
+    // working directory only changes on open.
+    sceneName_ = path;
+    return true;
+}
+
+void CPudletView::openDefaultScene()
+{
+    const std::string path = PudletHost::defaultScenePath();
+    if (path.empty())
+        return;
+    if (openScene(path))
+        sceneName_.clear();
+}
+
+void CPudletView::fitWindow()
+{
+    if (!frame_ || !canvas_)
+        return;
+    const PudletWin::PixelSize wanted = PudletWin::fittedClientSize(*engine_);
+    if (wanted.width <= 0 || wanted.height <= 0)
+        return;
+    const wxSize now = canvas_->GetClientSize();
+    frame_->SetClientSize(frame_->GetClientSize() + wxSize(wanted.width, wanted.height) - now);
+    frame_->Layout();
+}
+
+void CPudletView::mouseDown(int button, wxPoint point)
+{
+    if (!makeCurrent())
+        return;
+    PudletHost::loadPixelProjection(engine_->scale());
+    const PudletHost::ScenePoint p = PudletHost::unprojectPoint(point.x, point.y);
+    engine_->onMouseDown(button, p.x, p.y);
+    captured_ = true;
+}
+
+void CPudletView::mouseMove(wxPoint point)
+{
+    if (!captured_ || !makeCurrent())
+        return;
+    PudletHost::loadPixelProjection(engine_->scale());
+    const PudletHost::ScenePoint p = PudletHost::unprojectPoint(point.x, point.y);
+    engine_->onMouseMove(p.x, p.y);
+}
+
+void CPudletView::mouseUp(bool refreshControls)
+{
+    if (!captured_)
+        return;
+    captured_ = false;
+    engine_->onMouseUp();
+    if (refreshControls && frame_)
+        frame_->refreshControls();
+}
+
+void CPudletView::keyDown(int key)
+{
+    engine_->onKeyDown(key);
+    if (frame_)
+        frame_->refreshControls();
+}
+
+void CPudletView::keyUp(int key)
+{
+    engine_->onKeyUp(key);
+}
+
+void CPudletView::character(int c)
+{
+    engine_->onKeyDown(c);
+    engine_->onKeyUp(c);
+    if (frame_) {
+        frame_->selectButtonsForChar(c);
+        frame_->refreshControls();
+    }
+}
+
+void CPudletView::dropFiles(wxPoint point, const wxArrayString& files)
+{
+    for (const wxString& file : files) {
+        const std::string path = file.utf8_string();
+        if (PudletWin::isSceneFile(path)) {
+            if (frame_)
+                frame_->openDocument(path);
+            continue;
+        }
+        if (!makeCurrent())
+            continue;
+        PudletHost::loadPixelProjection(engine_->scale());
+        const PudletHost::ScenePoint p = PudletHost::unprojectPoint(point.x, point.y);
+        engine_->onFileDrop(path.c_str(), p.x, p.y);
+    }
+    if (canvas_)
+        canvas_->SetFocus();
+}
+
+void CPudletView::resized(wxSize clientSize)
+{
+    PudletWin::followClientSize(*engine_, clientSize.x, clientSize.y);
+    if (context_ && canvas_ && canvas_->IsShownOnScreen() && canvas_->SetCurrent(*context_)) {
+        const double factor = canvas_->GetContentScaleFactor();
+        glViewport(0, 0, static_cast<GLsizei>(clientSize.x * factor), static_cast<GLsizei>(clientSize.y * factor));
+    }
+}
