@@ -4,11 +4,16 @@
 
 namespace PudletCli {
 
-std::string ArgumentReader::take()
+bool ArgumentReader::done()
 {
     if (hasPendingValue_)
         throw UsageError("option '" + arguments_[next_ - 1].substr(0, arguments_[next_ - 1].find('=')) +
                          "' takes no value");
+    return next_ >= arguments_.size();
+}
+
+std::string ArgumentReader::take()
+{
     std::string argument = arguments_[next_++];
     const size_t equals = argument.find('=');
     if (argument.rfind("--", 0) == 0 && equals != std::string::npos) {

@@ -23,7 +23,9 @@ class ArgumentReader {
 public:
     explicit ArgumentReader(std::vector<std::string> arguments) : arguments_(std::move(arguments)) {}
 
-    bool done() const { return next_ >= arguments_.size(); }
+    // True after the last argument; a usage error when the last option taken
+    // was given a value it does not take ("--json=1").
+    bool done();
     // The next argument; for "--name=value" only the "--name" part.
     std::string take();
     // The value of the option just taken; a usage error when there is none.

@@ -1,0 +1,380 @@
+// pudlet-cli as its users see it: exit statuses, messages, and the files it
+// writes, read back with libpng and the engine itself.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "particle_beat_implements.h"
+
+namespace fs = std::filesystem;
+using namespace Zeb::Kamblo;
+
+namespace {
+
+const char* const kScenes[] = {"dam-break.pdl", "wheel-and-boxes.pdl", "fire-fuel-powder.pdl", "steam-cycle.pdl",
+                               "flow-and-toys.pdl"};
+
+std::string scenePath(const std::string& name) { return std::string(PUDLET_SCENES_DIR) + "/" + name; }
+
+std::string quote(const std::string& text)
+{
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::string readText(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> rgb;
+    // How many pixels differ from the colour by more than the tolerance.
+    int countUnlike(int r, int g, int b, int tolerance) const
+    {
+        int count = 0;
+        for (size_t i = 0; i + 2 < rgb.size(); i += 3)
+            if (std::abs(rgb[i] - r) > tolerance || std::abs(rgb[i + 1] - g) > tolerance ||
+                std::abs(rgb[i + 2] - b) > tolerance)
+                ++count;
+        return count;
+    }
+};
+
+// Each test works in a fresh folder, which is also the tool's working
+// directory, so relative outputs land there.
+class PudletCli : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = std::string(info->test_suite_name()) + "-" + info->name();
+        std::replace(name.begin(), name.end(), '/', '-');
+        folder = fs::temp_directory_path() / ("pudlet-cli-test-" + std::to_string(getpid())) / name;
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+    }
+    void TearDown() override
+    {
+        if (!HasFailure())
+            fs::remove_all(folder);
+    }
+
+    Outcome run(const std::vector<std::string>& arguments)
+    {
+        std::string command = "cd " + quote(folder.string()) + " && " + quote(PUDLET_CLI_PATH);
+        for (const std::string& argument : arguments)
+            command += " " + quote(argument);
+        command += " >" + quote((folder / "stdout.txt").string()) + " 2>" + quote((folder / "stderr.txt").string());
+        const int raw = std::system(command.c_str());
+        Outcome outcome;
+        outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        outcome.out = readText(folder / "stdout.txt");
+        outcome.err = readText(folder / "stderr.txt");
+        return outcome;
+    }
+
+    // An RGB(A) PNG as RGB bytes, top row first; a failure when libpng cannot read it.
+    ::testing::AssertionResult readPNG(const fs::path& path, Picture* picture)
+    {
+        png_image image{};
+        image.version = PNG_IMAGE_VERSION;
+        if (!png_image_begin_read_from_file(&image, path.c_str()))
+            return ::testing::AssertionFailure() << path << ": " << image.message;
+        if (image.format != PNG_FORMAT_RGB) {
+            png_image_free(&image);
+            return ::testing::AssertionFailure() << path << ": not an opaque RGB picture";
+        }
+        picture->width = int(image.width);
+        picture->height = int(image.height);
+        picture->rgb.resize(PNG_IMAGE_SIZE(image));
+        if (!png_image_finish_read(&image, nullptr, picture->rgb.data(), 0, nullptr))
+            return ::testing::AssertionFailure() << path << ": " << image.message;
+        return ::testing::AssertionSuccess();
+    }
+
+    fs::path folder;
+};
+
+::testing::AssertionResult isOneLine(const std::string& text)
+{
+    if (text.empty() || text.back() != '\n' || std::count(text.begin(), text.end(), '\n') != 1)
+        return ::testing::AssertionFailure() << "not one line: \"" << text << "\"";
+    return ::testing::AssertionSuccess();
+}
+
+// The scene as the engine itself loads it.
+Pointer<RevivezoRoraImplements> loadScene(const std::string& path)
+{
+    auto engine = autorelease(new RevivezoRoraImplements());
+    EXPECT_TRUE(engine->load(path.c_str())) << path;
+    return engine;
+}
+
+// The scene file without its banner, which carries the build date.
+std::string withoutBanner(const std::string& text) { return text.substr(text.find('\n') + 1); }
+
+} // namespace
+
+// Every demo scene renders in every mode at the asked size; the modes that
+// draw particles show more than the clear colour, the others show only it
+// (the demo scenes have no foreground image).
+TEST_F(PudletCli, EveryDemoSceneRendersInEveryMode)
+{
+    for (const char* scene : kScenes) {
+        for (int mode = 0; mode <= 10; ++mode) {
+            SCOPED_TRACE(std::string(scene) + " mode " + std::to_string(mode));
+            const std::string png = std::string(scene) + "-" + std::to_string(mode) + ".png";
+            const Outcome outcome =
+                run({"run", scenePath(scene), "--steps", "8", "--mode", std::to_string(mode), "--size", "160x120",
+                     "--png", png});
+            ASSERT_EQ(outcome.status, 0) << outcome.err;
+            Picture picture;
+            ASSERT_TRUE(readPNG(folder / png, &picture));
+            EXPECT_EQ(picture.width, 160);
+            EXPECT_EQ(picture.height, 120);
+            const int unlike = picture.countUnlike(51, 51, 51, 2);
+            if (mode == 0 || mode == 10)
+                EXPECT_EQ(unlike, 0);
+            else
+                EXPECT_GT(unlike, 50);
+        }
+    }
+}
+
+TEST_F(PudletCli, DefaultPictureIsTheSceneBoundsAtItsScale)
+{
+    const std::string scene = scenePath("dam-break.pdl");
+    auto engine = loadScene(scene);
+    const int width = int(std::lround((engine->boundsRight() - engine->boundsLeft()) * engine->scale()));
+    const int height = int(std::lround((engine->boundsTop() - engine->boundsBottom()) * engine->scale()));
+
+    ASSERT_EQ(run({"run", scene, "--png", "out/default.png"}).status, 0);
+    Picture picture;
+    ASSERT_TRUE(readPNG(folder / "out/default.png", &picture));
+    EXPECT_EQ(picture.width, width);
+    EXPECT_EQ(picture.height, height);
+}
+
+// A huge scene gets a picture shrunk to 4096 a side, not a failure or a
+// gigabyte frame buffer.
+TEST_F(PudletCli, DefaultPictureOfAHugeSceneIsCapped)
+{
+    auto engine = autorelease(new RevivezoRoraImplements());
+    engine->setBoundsRight(10000);
+    engine->setBoundsTop(2500);
+    ASSERT_TRUE(engine->save((folder / "huge.pdl").c_str()));
+
+    const Outcome outcome = run({"run", "huge.pdl", "--png", "huge.png"});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    Picture picture;
+    ASSERT_TRUE(readPNG(folder / "huge.png", &picture));
+    EXPECT_EQ(picture.width, 4096);
+    EXPECT_EQ(picture.height, 1024);
+}
+
+// The tool steps exactly as the engine does: its saved scene matches one the
+// engine stepped itself, and the render mode used for the picture does not
+// leak into the saved file. Relative outputs belong to the caller's folder,
+// not the scene's.
+TEST_F(PudletCli, SavesTheSteppedSceneWhereTheCallerAsked)
+{
+    const std::string scene = scenePath("wheel-and-boxes.pdl");
+    const Outcome outcome =
+        run({"run", scene, "--steps", "37", "--mode", "1", "--png", "shot.png", "--save", "saved/after.pdl"});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    ASSERT_TRUE(fs::exists(folder / "shot.png"));
+    ASSERT_TRUE(fs::exists(folder / "saved/after.pdl"));
+    EXPECT_FALSE(fs::exists(fs::path(PUDLET_SCENES_DIR) / "saved"));
+    EXPECT_NE(outcome.out.find((folder / "saved/after.pdl").string()), std::string::npos) << outcome.out;
+
+    auto engine = loadScene(scene);
+    for (int step = 0; step < 37; ++step)
+        engine->simulate();
+    ASSERT_TRUE(engine->save((folder / "expected.pdl").c_str()));
+    EXPECT_EQ(withoutBanner(readText(folder / "saved/after.pdl")), withoutBanner(readText(folder / "expected.pdl")));
+}
+
+TEST_F(PudletCli, FramesAreWrittenEveryKthFrameNumberedByFrame)
+{
+    // The demo scenes make a frame of 8 steps: 40 steps are frames 1 to 5.
+    const Outcome outcome = run({"run", scenePath("dam-break.pdl"), "--steps", "40", "--frames", "frames", "--every",
+                                 "2", "--size", "64x48"});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder / "frames"))
+        names.insert(entry.path().filename().string());
+    EXPECT_EQ(names, (std::set<std::string>{"frame-000002.png", "frame-000004.png"}));
+    for (const std::string& name : names) {
+        Picture picture;
+        ASSERT_TRUE(readPNG(folder / "frames" / name, &picture));
+        EXPECT_EQ(picture.width, 64);
+        EXPECT_EQ(picture.height, 48);
+    }
+    // Water falls between frames 2 and 4.
+    Picture second, fourth;
+    ASSERT_TRUE(readPNG(folder / "frames/frame-000002.png", &second));
+    ASSERT_TRUE(readPNG(folder / "frames/frame-000004.png", &fourth));
+    EXPECT_NE(second.rgb, fourth.rgb);
+}
+
+TEST_F(PudletCli, InfoCountsParticlesByMaterial)
+{
+    const std::string scene = scenePath("wheel-and-boxes.pdl");
+    auto engine = loadScene(scene);
+    int water = 0;
+    for (int i = 0; i < engine->data->count; ++i)
+        water += engine->data->info[i] == ParticleData::materialInfo('q');
+    ASSERT_GT(water, 0);
+
+    const Outcome outcome = run({"info", scene});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_NE(outcome.out.find("particles: " + std::to_string(engine->countParticles()) + "\n"), std::string::npos)
+        << outcome.out;
+    EXPECT_NE(outcome.out.find("joints: " + std::to_string(engine->countJoints()) + "\n"), std::string::npos);
+    std::istringstream lines(outcome.out);
+    std::string line;
+    bool found = false;
+    while (std::getline(lines, line))
+        if (line.find("water (q)") != std::string::npos)
+            found = std::stoi(line.substr(line.find(')') + 1)) == water;
+    EXPECT_TRUE(found) << outcome.out;
+}
+
+TEST_F(PudletCli, InfoListsOnlyChangedParameters)
+{
+    auto engine = autorelease(new RevivezoRoraImplements());
+    ASSERT_TRUE(engine->save((folder / "default.pdl").c_str()));
+    engine->setRenderMode(3);
+    engine->setGravityAngle(0.5f);
+    engine->setPauseFlag(true);
+    ASSERT_TRUE(engine->save((folder / "changed.pdl").c_str()));
+
+    // A default scene: standardDensity comes back with fewer digits from the
+    // file, which is no change.
+    Outcome outcome = run({"info", "default.pdl"});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_NE(outcome.out.find("defaults:\n  none\n"), std::string::npos) << outcome.out;
+
+    outcome = run({"info", "changed.pdl"});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    const std::string listed = outcome.out.substr(outcome.out.find("defaults:\n"));
+    EXPECT_EQ(listed, "defaults:\n"
+                      "  pauseFlag 1 (default 0)\n"
+                      "  gravityAngle 0.5 (default 0)\n"
+                      "  renderMode 3 (default 6)\n");
+}
+
+TEST_F(PudletCli, BadArgumentsAreUsageErrors)
+{
+    const std::string scene = scenePath("dam-break.pdl");
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"frob"},
+        {"run"},
+        {"run", scene, "--steps", "-5"},
+        {"run", scene, "--steps", "abc"},
+        {"run", scene, "--steps", "99999999999999999999999"},
+        {"run", scene, "--steps"},
+        {"run", scene, "--size", "0x0"},
+        {"run", scene, "--size", "99999x99999"},
+        {"run", scene, "--size", "640"},
+        {"run", scene, "--size", "x480"},
+        {"run", scene, "--mode", "11"},
+        {"run", scene, "--mode", "-1"},
+        {"run", scene, "--frames", "f", "--every", "0"},
+        {"run", scene, "--every", "2"},
+        {"run", scene, "--bogus"},
+        {"run", scene, scene},
+        {"info"},
+        {"info", scene, "extra"},
+        {"bench", "--scene", "no-such-scene"},
+        {"bench", "--json=1"},
+        {"run", scene, "--png=shot.png", "--steps=x"},
+    };
+    for (const auto& arguments : cases) {
+        std::string line;
+        for (const auto& argument : arguments)
+            line += argument + " ";
+        SCOPED_TRACE(line);
+        const Outcome outcome = run(arguments);
+        EXPECT_EQ(outcome.status, 2);
+        EXPECT_TRUE(isOneLine(outcome.err));
+        EXPECT_TRUE(outcome.out.empty());
+    }
+    EXPECT_FALSE(fs::exists(folder / "f"));
+}
+
+TEST_F(PudletCli, UnreadableScenesAndUnwritableOutputsFailNamingTheFile)
+{
+    std::ofstream(folder / "plain.txt") << "not a folder";
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string named;
+    };
+    const std::vector<Case> cases = {
+        {{"run", "missing.pdl"}, (folder / "missing.pdl").string()},
+        {{"info", "missing.pdl"}, (folder / "missing.pdl").string()},
+        {{"run", PUDLET_SCENES_DIR}, PUDLET_SCENES_DIR},
+        {{"run", scenePath("dam-break.pdl"), "--png", "plain.txt/shot.png"}, (folder / "plain.txt/shot.png").string()},
+        {{"run", scenePath("dam-break.pdl"), "--save", "plain.txt/x.pdl"}, (folder / "plain.txt/x.pdl").string()},
+        {{"run", scenePath("dam-break.pdl"), "--frames", "plain.txt"}, (folder / "plain.txt").string()},
+        {{"run", scenePath("dam-break.pdl"), "--png", "."}, folder.string()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.named);
+        const Outcome outcome = run(c.arguments);
+        EXPECT_EQ(outcome.status, 1);
+        EXPECT_TRUE(isOneLine(outcome.err));
+        EXPECT_NE(outcome.err.find(c.named), std::string::npos) << outcome.err;
+    }
+}
+
+TEST_F(PudletCli, EveryCommandHasHelp)
+{
+    for (const char* command : {"run", "info", "bench"}) {
+        const Outcome outcome = run({command, "--help"});
+        EXPECT_EQ(outcome.status, 0);
+        EXPECT_EQ(outcome.out.rfind(std::string("Usage: pudlet-cli ") + command, 0), 0u) << outcome.out;
+        EXPECT_TRUE(outcome.err.empty());
+    }
+    const Outcome outcome = run({"--help"});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_NE(outcome.out.find("run SCENE"), std::string::npos);
+}
+
+TEST_F(PudletCli, BenchReportsTheStandardFieldsAsJson)
+{
+    const Outcome outcome =
+        run({"bench", "--json", "--scene", "rigid-100", "--warm-up-steps", "1", "--measured-steps", "2"});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    for (const char* field : {"{\"scenes\": [{\"name\": \"rigid-100\"", "\"particles\": 3600",
+                              "\"ns_per_particle_step\": ", "\"allocations_per_step\": ", "\"peak_rss_mb\": ",
+                              "\"floor\": {"})
+        EXPECT_NE(outcome.out.find(field), std::string::npos) << field << " in " << outcome.out;
+}
