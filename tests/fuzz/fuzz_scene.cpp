@@ -28,7 +28,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     builder->prepareForDrawing(middle, 1);
     builder->drawLine(middle, end);
     builder->drawLine(middle, end, 1);
-    builder->floodParticles(middle - float2(3, 3));
+    // Flooding the open box would fill it and make every input slow; a
+    // small walled square keeps the fill cheap for sensible spacings.
+    builder->setMaterial('w');
+    const float2 corners[] = {middle - float2(6, 6), middle - float2(2, 6), middle - float2(2, 2), middle - float2(6, 2)};
+    builder->prepareForDrawing(corners[0], 1);
+    for (int k = 0; k < 4; ++k)
+        builder->drawLine(corners[k], corners[(k + 1) % 4]);
+    builder->setMaterial('q');
+    builder->floodParticles(middle - float2(4, 4));
     data->pouringFlag = true;
     simulator->simulate();
 
