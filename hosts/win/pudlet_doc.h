@@ -11,6 +11,9 @@ public:
     bool OnOpenDocument(const wxString& path) override;
     bool OnSaveDocument(const wxString& path) override;
     bool OnNewDocument() override;
+    // The main window owns the document; wx would delete it with its last
+    // view.
+    void OnChangedViewList() override {}
 
 private:
     CPudletView* view() const;

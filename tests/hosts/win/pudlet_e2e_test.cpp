@@ -1,0 +1,352 @@
+// The whole application in this process, driven through X with synthetic
+// mouse and keyboard events (XTest), under Xvfb.
+#include <main_frame.h>
+#include <pudlet_app.h>
+
+#include <gtest/gtest.h>
+#include <wx/checkbox.h>
+#include <wx/log.h>
+#include <wx/menu.h>
+#include <wx/tglbtn.h>
+#include <wx/uiaction.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace fs = std::filesystem;
+using Zeb::Kamblo::RevivezoRora;
+
+namespace {
+
+CPudletApp* app = nullptr;
+fs::path scratch;
+
+// Lets the toolkit and the idle loop (stepping and drawing) run for `ms`.
+void pump(int ms = 50)
+{
+    wxStopWatch clock;
+    do {
+        wxYield();
+        app->ProcessIdle();
+        wxMilliSleep(2);
+    } while (clock.Time() < ms);
+}
+
+class PudletApp : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        frame = app->mainFrame();
+        ASSERT_NE(frame, nullptr);
+        canvas = frame->view().canvas();
+        frame->newDocument();
+        pump();
+    }
+
+    RevivezoRora& engine() { return frame->view().engine(); }
+
+    wxWindow* control(const std::string& name)
+    {
+        wxWindow* found = wxWindow::FindWindowByName(name, frame);
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+
+    void click(wxWindow* window)
+    {
+        ASSERT_NE(window, nullptr);
+        sim.MouseMove(window->GetScreenRect().GetPosition() + window->GetScreenRect().GetSize() / 2);
+        pump(30);
+        sim.MouseClick();
+        pump(80);
+    }
+
+    // A left-button drag across the canvas, in fractions of its size.
+    void drag(double x0, double y0, double x1, double y1)
+    {
+        const wxSize size = canvas->GetClientSize();
+        auto at = [&](double fx, double fy) {
+            return canvas->ClientToScreen(wxPoint(static_cast<int>(fx * size.x), static_cast<int>(fy * size.y)));
+        };
+        sim.MouseMove(at(x0, y0));
+        pump(30);
+        sim.MouseDown();
+        pump(30);
+        const int steps = 8;
+        for (int i = 1; i <= steps; ++i) {
+            const double t = static_cast<double>(i) / steps;
+            sim.MouseMove(at(x0 + (x1 - x0) * t, y0 + (y1 - y0) * t));
+            pump(20);
+        }
+        sim.MouseUp();
+        pump(80);
+    }
+
+    void type(const char* text)
+    {
+        sim.MouseMove(canvas->GetScreenRect().GetPosition() + canvas->GetScreenRect().GetSize() / 2);
+        canvas->SetFocus();
+        pump(30);
+        sim.Text(text);
+        pump(80);
+    }
+
+    bool checked(const std::string& name) { return static_cast<wxCheckBox*>(control(name))->GetValue(); }
+    bool pressed(const std::string& name) { return static_cast<wxToggleButton*>(control(name))->GetValue(); }
+
+    CMainFrame* frame = nullptr;
+    wxWindow* canvas = nullptr;
+    wxUIActionSimulator sim;
+};
+
+TEST_F(PudletApp, StartsWithTheBarInItsInitialState)
+{
+    EXPECT_TRUE(frame->GetTitle().EndsWith("PUDLET+"));
+    EXPECT_TRUE(pressed("material:Wall"));
+    EXPECT_TRUE(pressed("tool:Brush"));
+    EXPECT_TRUE(checked("check:Gravity"));
+    EXPECT_FALSE(checked("check:Drain"));
+    EXPECT_TRUE(frame->dockManager().GetPane("BasicMenu").IsShown());
+    EXPECT_TRUE(frame->dockManager().GetPane("BasicMenu").dock_direction == wxAUI_DOCK_LEFT);
+}
+
+TEST_F(PudletApp, WaterButtonAndADragPaintWater)
+{
+    click(control("material:Water"));
+    EXPECT_EQ(engine().nextMaterial(), 'q');
+    EXPECT_TRUE(pressed("material:Water"));
+    EXPECT_FALSE(pressed("material:Wall"));
+    drag(0.3, 0.3, 0.7, 0.35);
+    EXPECT_GT(engine().countParticles(), 20);
+}
+
+TEST_F(PudletApp, WallAndShapeDrawARectangle)
+{
+    click(control("material:Wall"));
+    click(control("tool:Shape"));
+    EXPECT_EQ(engine().leftButtonTool(), 'u');
+    EXPECT_TRUE(pressed("tool:Shape"));
+    EXPECT_FALSE(pressed("tool:Brush"));
+    drag(0.3, 0.6, 0.6, 0.8);
+    const int walls = engine().countParticles();
+    EXPECT_GT(walls, 50);
+    // Walls do not fall or flow: the rectangle stays.
+    pump(300);
+    EXPECT_EQ(engine().countParticles(), walls);
+    click(control("tool:Brush"));
+}
+
+TEST_F(PudletApp, CapitalQStartsAndStopsPouring)
+{
+    type("Q");
+    EXPECT_TRUE(engine().pouringFlag());
+    EXPECT_EQ(engine().pouringMaterial(), 'q');
+    EXPECT_TRUE(checked("check:Pouring"));
+    pump(600);
+    EXPECT_GT(engine().countParticles(), 0);
+    type("Q");
+    EXPECT_FALSE(engine().pouringFlag());
+    EXPECT_FALSE(checked("check:Pouring"));
+}
+
+TEST_F(PudletApp, LettersSelectButtonsAndCapitalWSelectsNothing)
+{
+    type("e");
+    EXPECT_EQ(engine().nextMaterial(), 'e');
+    EXPECT_TRUE(pressed("material:Elastic"));
+    type("K");
+    EXPECT_TRUE(pressed("tool:Slice"));
+    EXPECT_EQ(engine().leftButtonTool(), 'k');
+    type("W");
+    // No tool has W: the bar keeps its buttons, the engine still got the key.
+    EXPECT_TRUE(pressed("tool:Slice"));
+    EXPECT_TRUE(pressed("material:Elastic"));
+    EXPECT_TRUE(engine().pouringFlag());
+    EXPECT_EQ(engine().pouringMaterial(), 'w');
+    type("W");
+    EXPECT_FALSE(engine().pouringFlag());
+    click(control("tool:Brush"));
+    click(control("material:Wall"));
+}
+
+TEST_F(PudletApp, UndoButtonAndCtrlZTakeBackAStroke)
+{
+    click(control("check:Pause")); // keep the count still
+    click(control("material:Water"));
+    drag(0.3, 0.4, 0.7, 0.4);
+    const int painted = engine().countParticles();
+    ASSERT_GT(painted, 0);
+    click(control("button:Undo"));
+    EXPECT_EQ(engine().countParticles(), 0);
+    // Undo of the undo, from the keyboard.
+    canvas->SetFocus();
+    sim.MouseMove(canvas->GetScreenRect().GetPosition() + canvas->GetScreenRect().GetSize() / 2);
+    pump(30);
+    sim.Char('z', wxMOD_CONTROL);
+    pump(80);
+    EXPECT_EQ(engine().countParticles(), painted);
+    click(control("check:Pause"));
+}
+
+TEST_F(PudletApp, ClearEmptiesTheScene)
+{
+    click(control("material:Water"));
+    drag(0.3, 0.4, 0.7, 0.4);
+    ASSERT_GT(engine().countParticles(), 0);
+    click(control("button:Clear"));
+    EXPECT_EQ(engine().countParticles(), 0);
+}
+
+TEST_F(PudletApp, PauseStopsTime)
+{
+    click(control("material:Water"));
+    drag(0.3, 0.3, 0.7, 0.3);
+    pump(200);
+    click(control("check:Pause"));
+    EXPECT_TRUE(engine().pauseFlag());
+    const float frozen = engine().time();
+    const int frozenStep = engine().timeStep();
+    pump(400);
+    EXPECT_EQ(engine().time(), frozen);
+    EXPECT_EQ(engine().timeStep(), frozenStep);
+    click(control("check:Pause"));
+    EXPECT_FALSE(engine().pauseFlag());
+    pump(400);
+    EXPECT_GT(engine().timeStep(), frozenStep);
+}
+
+TEST_F(PudletApp, DrainOpensTheWalls)
+{
+    click(control("check:Drain"));
+    EXPECT_FALSE(engine().boundsFlag());
+    click(control("check:Drain"));
+    EXPECT_TRUE(engine().boundsFlag());
+}
+
+TEST_F(PudletApp, SaveAsWritesAValidFileThatOpensBack)
+{
+    click(control("check:Pause"));
+    click(control("material:Water"));
+    drag(0.3, 0.4, 0.7, 0.4);
+    const int painted = engine().countParticles();
+    ASSERT_GT(painted, 0);
+    const fs::path chosen = scratch / "my scene";
+    ASSERT_TRUE(frame->saveDocumentAs(chosen.string()));
+    const fs::path written = scratch / "my scene.pdl";
+    ASSERT_TRUE(fs::is_regular_file(written));
+    EXPECT_TRUE(frame->GetTitle().StartsWith("my scene.pdl"));
+
+    // Another engine reads what was written.
+    RevivezoRora* reader = RevivezoRora::newInstance();
+    EXPECT_TRUE(reader->load(written.c_str()));
+    EXPECT_EQ(reader->countParticles(), painted);
+    RevivezoRora::deleteInstance(reader);
+
+    frame->newDocument();
+    EXPECT_EQ(engine().countParticles(), 0);
+    ASSERT_TRUE(frame->openDocument(written.string()));
+    EXPECT_EQ(engine().countParticles(), painted);
+    EXPECT_EQ(fs::current_path(), fs::canonical(scratch));
+    click(control("check:Pause"));
+}
+
+TEST_F(PudletApp, AFailedOpenOrSaveIsReportedAndKeepsTheScene)
+{
+    click(control("check:Pause"));
+    click(control("material:Water"));
+    drag(0.3, 0.4, 0.7, 0.4);
+    const int painted = engine().countParticles();
+    ASSERT_GT(painted, 0);
+    EXPECT_FALSE(frame->openDocument((scratch / "missing.pdl").string()));
+    EXPECT_EQ(engine().countParticles(), painted);
+    EXPECT_FALSE(frame->saveDocumentAs((scratch / "no-such-folder" / "scene.pdl").string()));
+    click(control("check:Pause"));
+}
+
+TEST_F(PudletApp, ResizingMovesTheRightAndTopWalls)
+{
+    frame->SetClientSize(frame->GetClientSize() + wxSize(-120, -90));
+    pump(300);
+    const wxSize size = canvas->GetClientSize();
+    const float scale = engine().scale();
+    EXPECT_NEAR(engine().boundsRight(), size.x / scale - engine().boundsLeft(), 1e-3);
+    EXPECT_NEAR(engine().boundsTop(), size.y / scale - engine().boundsBottom(), 1e-3);
+
+    // Fitting to the scene gives a canvas of exactly the scene's size.
+    engine().setBoundsRight(50.0f);
+    engine().setBoundsTop(40.0f);
+    frame->view().fitWindow();
+    pump(300);
+    EXPECT_EQ(canvas->GetClientSize(), wxSize(static_cast<int>(scale * (engine().boundsLeft() + 50.0f)),
+                                              static_cast<int>(scale * (engine().boundsBottom() + 40.0f))));
+}
+
+TEST_F(PudletApp, BasicMenuItemHidesAndShowsTheBar)
+{
+    const int item = frame->GetMenuBar()->FindMenuItem("View", "Basic Menu");
+    ASSERT_NE(item, wxNOT_FOUND);
+    frame->ProcessCommand(item);
+    pump();
+    EXPECT_FALSE(frame->dockManager().GetPane("BasicMenu").IsShown());
+    frame->ProcessCommand(item);
+    pump();
+    EXPECT_TRUE(frame->dockManager().GetPane("BasicMenu").IsShown());
+}
+
+TEST_F(PudletApp, ExportPictureWritesAPNGOfTheView)
+{
+    click(control("material:Water"));
+    drag(0.2, 0.5, 0.8, 0.5);
+    const fs::path picture = scratch / "picture.png";
+    ASSERT_TRUE(frame->exportPicture(picture.string()));
+    std::ifstream in(picture, std::ios::binary);
+    char signature[8] = {};
+    in.read(signature, 8);
+    EXPECT_EQ(std::string(signature + 1, 3), "PNG");
+    EXPECT_GT(fs::file_size(picture), 100u);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+    if (!std::getenv("DISPLAY")) {
+        std::puts("No X display (run under xvfb-run): skipped.");
+        return 77;
+    }
+    // A private home: the recent-file list must not touch the user's.
+    scratch = fs::temp_directory_path() / ("pudlet-e2e-" + std::to_string(::getpid()));
+    fs::create_directories(scratch / "home");
+    setenv("HOME", (scratch / "home").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (scratch / "home").c_str(), 1);
+
+    app = new CPudletApp;
+    wxApp::SetInstance(app);
+    int wxArgc = 1;
+    char* wxArgv[] = {argv[0], nullptr};
+    if (!wxEntryStart(wxArgc, wxArgv)) {
+        std::fputs("wxWidgets could not start\n", stderr);
+        return 1;
+    }
+    // Errors go to stderr instead of modal boxes that would stall the run.
+    delete wxLog::SetActiveTarget(new wxLogStderr);
+    int result = 1;
+    if (app->startUp("")) {
+        // Room for the whole bar: the start-up scene fits the window to itself.
+        app->mainFrame()->SetClientSize(1100, 900);
+        pump(300);
+        result = RUN_ALL_TESTS();
+        app->mainFrame()->Destroy();
+        pump(100);
+    }
+    app->OnExit();
+    wxEntryCleanup();
+    fs::remove_all(scratch);
+    return result;
+}
