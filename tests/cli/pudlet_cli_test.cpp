@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "particle_beat_implements.h"
+#include "png_writer.h"
 
 namespace fs = std::filesystem;
 using namespace Zeb::Kamblo;
@@ -222,6 +223,29 @@ TEST_F(PudletCli, SavesTheSteppedSceneWhereTheCallerAsked)
         engine->simulate();
     ASSERT_TRUE(engine->save((folder / "expected.pdl").c_str()));
     EXPECT_EQ(withoutBanner(readText(folder / "saved/after.pdl")), withoutBanner(readText(folder / "expected.pdl")));
+}
+
+// Image names in a scene are relative to the scene's folder, wherever the
+// tool was started.
+TEST_F(PudletCli, SceneImagesAreFoundBesideTheScene)
+{
+    fs::create_directories(folder / "scene");
+    const std::vector<uint8_t> red = [] {
+        std::vector<uint8_t> pixels;
+        for (int i = 0; i < 32 * 32; ++i)
+            pixels.insert(pixels.end(), {255, 0, 0, 255});
+        return pixels;
+    }();
+    ASSERT_TRUE(writePNGFile((folder / "scene/red.png").c_str(), 32, 32, red.data()));
+    auto engine = autorelease(new RevivezoRoraImplements());
+    ASSERT_TRUE(engine->save((folder / "scene/with-image.pdl").c_str()));
+    std::ofstream(folder / "scene/with-image.pdl", std::ios::app) << "background red.png\n";
+
+    const Outcome outcome = run({"run", "scene/with-image.pdl", "--mode", "6", "--size", "64x48", "--png", "shot.png"});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    Picture picture;
+    ASSERT_TRUE(readPNG(folder / "shot.png", &picture));
+    EXPECT_LT(picture.countUnlike(255, 0, 0, 8), 64 * 48 / 10);
 }
 
 TEST_F(PudletCli, FramesAreWrittenEveryKthFrameNumberedByFrame)
