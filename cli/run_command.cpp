@@ -111,7 +111,7 @@ int runCommand(const std::vector<std::string>& arguments)
     if (options.frames)
         prepareOutputFolder(*options.frames);
 
-    // The context comes first, so that images the scene loads find one current.
+    // A machine without OpenGL fails here, before any stepping.
     std::optional<HeadlessFrame> frame;
     if (options.png || options.frames)
         frame.emplace(options.size ? options.size->width : 1, options.size ? options.size->height : 1);
