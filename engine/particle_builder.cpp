@@ -262,11 +262,14 @@ float2 ParticleBuilder::drawLine(const float2& a, const float2& b, float width)
     float reach = span + d.standardDistance + 0.003f * (distance(a, b) + span);
     auto xs = lattice.x.within(std::min(a.x, b.x) - reach, std::max(a.x, b.x) + reach);
     auto ys = lattice.y.within(std::min(a.y, b.y) - reach, std::max(a.y, b.y) + reach);
-    for (int i = xs.first; i < xs.end; ++i) {
-        for (int j = ys.first; j < ys.end; ++j) {
+    int created = 0;
+    for (int i = xs.first; i < xs.end && created < kMaxFillParticles; ++i) {
+        for (int j = ys.first; j < ys.end && created < kMaxFillParticles; ++j) {
             float2 point(lattice.x.at(i), lattice.y.at(j));
-            if (segmentDistance(point, a, b) < w2)
+            if (segmentDistance(point, a, b) < w2) {
                 createAt(point);
+                ++created;
+            }
         }
     }
     d.gc();
@@ -398,12 +401,15 @@ void ParticleBuilder::fillShape(const float2& a, const float2& b, bool oval)
     // Each axis stops at the far edge, at the lattice side limit, or where the
     // spacing no longer moves the coordinate.
     int rows = 0;
-    for (float y = lo.y; y < hi.y;) {
+    int created = 0;
+    for (float y = lo.y; y < hi.y && created < kMaxFillParticles;) {
         int columns = 0;
-        for (float x = lo.x; x < hi.x;) {
+        for (float x = lo.x; x < hi.x && created < kMaxFillParticles;) {
             float2 point(x, y);
-            if (!oval || inEllipse(point))
+            if (!oval || inEllipse(point)) {
                 createAt(point);
+                ++created;
+            }
             float next = x + spacing;
             if (!(next > x) || ++columns >= kMaxLatticeSide)
                 break;
@@ -702,12 +708,14 @@ void ParticleBuilder::fillTexture(const Pointer<Texture>& texture, const float2&
         float marginY = 2 * std::fabs(hi.y - lo.y) / float(image.height) + d.standardDistance;
         auto xs = lattice.x.within(std::min(lo.x, hi.x) - marginX, std::max(lo.x, hi.x) + marginX);
         auto ys = lattice.y.within(std::min(lo.y, hi.y) - marginY, std::max(lo.y, hi.y) + marginY);
-        for (int j = ys.first; j < ys.end; ++j) {
-            for (int i = xs.first; i < xs.end; ++i) {
+        int created = 0;
+        for (int j = ys.first; j < ys.end && created < kMaxFillParticles; ++j) {
+            for (int i = xs.first; i < xs.end && created < kMaxFillParticles; ++i) {
                 float2 point(lattice.x.at(i), lattice.y.at(j));
                 const uint8_t* pixel = opaquePixel(point);
                 if (!pixel)
                     continue;
+                ++created;
                 int q = d.createParticle(bodyIndex);
                 d.info[q] = info_;
                 d.layer[q] = uint8_t(layer_);

@@ -15,10 +15,12 @@ class Texture;
 // The fill lattices never have more points than this per side, so a tiny
 // spacing or huge bounds cannot make one edit create or scan without bound.
 inline constexpr int kMaxLatticeSide = 8192;
-// The flood grid never has more cells than this, whatever the bounds.
-inline constexpr int kMaxFloodCells = 1 << 22;
+// No fill (brush stroke, shape, image) creates more particles than this in
+// one call, and the flood grid has no more cells than this.
+inline constexpr int kMaxFillParticles = 1 << 22;
+inline constexpr int kMaxFloodCells = kMaxFillParticles;
 // One pencil call never places more particles than this.
-inline constexpr int kMaxLineParticles = 1 << 16;
+inline constexpr int kMaxLineParticles = kMaxLatticeSide;
 
 class ParticleBuilder : public Object {
 public:
