@@ -14,7 +14,9 @@ void preferX11Backend()
 wxGLAttributes canvasAttributes()
 {
     wxGLAttributes attributes;
-    attributes.PlatformDefaults().RGBA().DoubleBuffer().Depth(16).EndList();
+    // The blob modes blend with GL_SRC_ALPHA_SATURATE: without destination
+    // alpha they draw nothing but black.
+    attributes.PlatformDefaults().RGBA().MinRGBA(8, 8, 8, 8).DoubleBuffer().Depth(16).EndList();
     return attributes;
 }
 

@@ -17,7 +17,7 @@ namespace PudletHost {
 // in the environment wins.
 void preferX11Backend();
 
-// RGBA, double-buffered, 16-bit depth.
+// RGBA with 8-bit destination alpha, double-buffered, 16-bit depth.
 wxGLAttributes canvasAttributes();
 
 // A 2.1 compatibility context on the canvas, made current, with GLEW started.

@@ -4,6 +4,7 @@
 #include <pudlet_app.h>
 
 #include <gtest/gtest.h>
+#include <png.h>
 #include <wx/checkbox.h>
 #include <wx/log.h>
 #include <wx/menu.h>
@@ -17,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 using Zeb::Kamblo::RevivezoRora;
@@ -304,11 +306,21 @@ TEST_F(PudletApp, ExportPictureWritesAPNGOfTheView)
     drag(0.2, 0.5, 0.8, 0.5);
     const fs::path picture = scratch / "picture.png";
     ASSERT_TRUE(frame->exportPicture(picture.string()));
-    std::ifstream in(picture, std::ios::binary);
-    char signature[8] = {};
-    in.read(signature, 8);
-    EXPECT_EQ(std::string(signature + 1, 3), "PNG");
-    EXPECT_GT(fs::file_size(picture), 100u);
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_file(&image, picture.c_str())) << image.message;
+    image.format = PNG_FORMAT_RGB;
+    std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
+    ASSERT_TRUE(png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) << image.message;
+    EXPECT_EQ(wxSize(static_cast<int>(image.width), static_cast<int>(image.height)), canvas->GetClientSize());
+    // Mostly the scene's grey background, and some water that is not.
+    size_t background = 0, other = 0;
+    for (size_t i = 0; i + 2 < pixels.size(); i += 3) {
+        const bool grey = pixels[i] == 51 && pixels[i + 1] == 51 && pixels[i + 2] == 51;
+        (grey ? background : other) += 1;
+    }
+    EXPECT_GT(background, pixels.size() / 3 / 2);
+    EXPECT_GT(other, 50u);
 }
 
 } // namespace
