@@ -1,7 +1,9 @@
 // Cost of the neighbour search and of whole steps, per particle and step.
 #include <benchmark/benchmark.h>
 
-#include "bench_scenes.h"
+#include <string>
+
+#include "standard_scenes.h"
 #include "particle_simulator.h"
 
 using namespace Zeb::Kamblo;
@@ -31,23 +33,13 @@ void BM_SearchNeighbors(benchmark::State& state)
     reportPerParticleStep(state, data->count);
 }
 
-void BM_WaterStep(benchmark::State& state)
+// One whole step of a standard scene, after the warm-up; the full measurement
+// with floors and allocation counts is pudlet_standard_bench.
+void BM_StandardStep(benchmark::State& state, const std::string& name)
 {
     auto data = autorelease(new ParticleData());
     auto simulator = autorelease(new ParticleSimulator(data));
-    Bench::makeWaterScene(*data, int(state.range(0)));
-    for (int i = 0; i < kWarmUpSteps; ++i)
-        simulator->simulate();
-    for (auto _ : state)
-        simulator->simulate();
-    reportPerParticleStep(state, data->count);
-}
-
-void BM_MixedStep(benchmark::State& state)
-{
-    auto data = autorelease(new ParticleData());
-    auto simulator = autorelease(new ParticleSimulator(data));
-    Bench::makeMixedScene(*data, int(state.range(0)));
+    Bench::makeStandardScene(name, *data);
     for (int i = 0; i < kWarmUpSteps; ++i)
         simulator->simulate();
     for (auto _ : state)
@@ -58,8 +50,13 @@ void BM_MixedStep(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_SearchNeighbors)->Arg(5000)->Arg(20000)->Arg(60000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_WaterStep)->Arg(5000)->Arg(20000)->Arg(60000)->Unit(benchmark::kMillisecond);
 
-BENCHMARK(BM_MixedStep)->Name("mixed-20k")->Arg(20000)->Unit(benchmark::kMillisecond);
-
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    for (const std::string& name : Bench::standardSceneNames())
+        benchmark::RegisterBenchmark(("step/" + name).c_str(), BM_StandardStep, name)->Unit(benchmark::kMillisecond);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
