@@ -1,0 +1,3 @@
+#include "zeb_app_delegate.h"
+
+wxIMPLEMENT_APP(ZebAppDelegate);

@@ -1,0 +1,214 @@
+#include "zeb_app_delegate.h"
+
+#include "gl_canvas.h"
+#include "particle_beat.h"
+#include "zeb_controls.h"
+#include "zeb_document.h"
+#include "zeb_panel.h"
+#include "zeb_panels.h"
+#include "zeb_view.h"
+
+#include <wx/filedlg.h>
+#include <wx/msgdlg.h>
+
+#include <algorithm>
+
+namespace {
+
+enum MenuId {
+    kExportPicture = wxID_HIGHEST + 1,
+    kTiltGravity,
+    kShowAllPanels,
+    kHideAllPanels,
+    kToggleAllPanels,
+    kShowParameters,
+    kHideParameters,
+    kToggleParameters,
+    kPanelFirst,  // one per panel, in ZebPanels::all() order
+};
+
+} // namespace
+
+ZebAppDelegate::ZebAppDelegate() {
+    // wx's GL canvas needs X; on Wayland it runs through XWayland.
+    PudletHost::preferX11Backend();
+}
+
+ZebAppDelegate::~ZebAppDelegate() = default;
+
+bool ZebAppDelegate::OnInit() {
+    if (!wxApp::OnInit()) return false;
+    SetAppName("PudletMac");
+    panelSet = std::make_unique<ZebPanels>(*this);
+    for (ZebPanel* panel : panelSet->all()) panel->Show();
+    bool opened = false;
+    for (const std::string& path : scenesToOpen)
+        if (openDocument(path)) opened = true;
+    if (!opened) newDocument();
+    return true;
+}
+
+void ZebAppDelegate::OnInitCmdLine(wxCmdLineParser& parser) {
+    wxApp::OnInitCmdLine(parser);
+    parser.AddParam("scene.pdl", wxCMD_LINE_VAL_STRING, wxCMD_LINE_PARAM_OPTIONAL | wxCMD_LINE_PARAM_MULTIPLE);
+}
+
+bool ZebAppDelegate::OnCmdLineParsed(wxCmdLineParser& parser) {
+    for (size_t i = 0; i < parser.GetParamCount(); ++i) scenesToOpen.push_back(parser.GetParam(i).utf8_string());
+    return wxApp::OnCmdLineParsed(parser);
+}
+
+int ZebAppDelegate::OnExit() {
+    current = nullptr;
+    open.clear();
+    closing.clear();
+    // The panels stay until wx has destroyed the windows whose controls
+    // refer to them.
+    return wxApp::OnExit();
+}
+
+void ZebAppDelegate::placeWindow(ZebDocument& document) {
+    // Each new window a little below and right of the last.
+    int offset = 24 * static_cast<int>((open.size() - 1) % 8);
+    document.window().SetPosition(wxPoint(offset, offset));
+}
+
+ZebDocument& ZebAppDelegate::newDocument() {
+    open.push_back(std::make_unique<ZebDocument>(*this));
+    ZebDocument& document = *open.back();
+    placeWindow(document);
+    document.window().Show();
+    documentActivated(document);
+    return document;
+}
+
+ZebDocument* ZebAppDelegate::openDocument(const std::string& path) {
+    ZebDocument& document = newDocument();
+    if (document.readFromFile(path)) return &document;
+    wxMessageBox(wxString::Format("The scene \"%s\" could not be read.", wxString::FromUTF8(path)), "PudletMac",
+                 wxOK | wxICON_ERROR);
+    document.close();
+    return nullptr;
+}
+
+void ZebAppDelegate::openWithDialog(wxWindow* parent) {
+    wxArrayString paths;
+    {
+        wxFileDialog dialog(parent, "Open Scene", wxEmptyString, wxEmptyString, "PUDLET Files (*.pdl)|*.pdl",
+                            wxFD_OPEN | wxFD_FILE_MUST_EXIST | wxFD_MULTIPLE);
+        if (dialog.ShowModal() != wxID_OK) return;
+        dialog.GetPaths(paths);
+    }
+    for (const wxString& path : paths) openDocument(path.utf8_string());
+}
+
+ZebColorWell* ZebAppDelegate::nextColorWell() const { return panelSet ? panelSet->nextColorWell : nullptr; }
+
+bool ZebAppDelegate::nextColorWellIsActive() const {
+    ZebColorWell* well = nextColorWell();
+    return well && well->isActive();
+}
+
+void ZebAppDelegate::nextColorWellChanged(ZebColorWell& well) {
+    for (auto& document : open) document->engine().setMaterialColorFlag(!well.isActive());
+    if (current) current->didChange("materialColorFlag");
+}
+
+wxMenuBar* ZebAppDelegate::makeMenuBar() {
+    auto* file = new wxMenu;
+    file->Append(wxID_NEW, "&New\tCtrl+N");
+    file->Append(wxID_OPEN, "&Open...\tCtrl+O");
+    file->AppendSeparator();
+    file->Append(wxID_CLOSE, "&Close\tCtrl+W");
+    file->Append(wxID_SAVE, "&Save\tCtrl+S");
+    file->Append(wxID_SAVEAS, "Save &As...\tCtrl+Shift+S");
+    file->Append(kExportPicture, "&Export Picture...");
+    file->AppendSeparator();
+    file->Append(wxID_EXIT, "&Quit\tCtrl+Q");
+    auto* edit = new wxMenu;
+    edit->Append(wxID_UNDO, "&Undo\tCtrl+Z");
+    edit->Append(wxID_CLEAR, "C&lear");
+    auto* scene = new wxMenu;
+    scene->AppendCheckItem(kTiltGravity, "&Tilt Gravity");
+    scene->AppendSeparator();
+    scene->Append(kShowParameters, "Show Parameters");
+    scene->Append(kHideParameters, "Hide Parameters");
+    scene->Append(kToggleParameters, "Toggle Parameters\tCtrl+P");
+    auto* window = new wxMenu;
+    int id = kPanelFirst;
+    for (const char* title : {"Materials", "Tools", "Scene", "Parameters", "Colors", "Images"})
+        window->Append(id++, title);
+    window->AppendSeparator();
+    window->Append(kShowAllPanels, "Show All Panels");
+    window->Append(kHideAllPanels, "Hide All Panels");
+    window->Append(kToggleAllPanels, "Toggle All Panels");
+    auto* bar = new wxMenuBar;
+    bar->Append(file, "&File");
+    bar->Append(edit, "&Edit");
+    bar->Append(scene, "&Scene");
+    bar->Append(window, "&Window");
+    return bar;
+}
+
+void ZebAppDelegate::onDocumentMenu(ZebDocument& document, wxCommandEvent& event) {
+    int id = event.GetId();
+    ZebPanel* parameters = panelSet->parameters;
+    switch (id) {
+    case wxID_NEW: newDocument(); return;
+    case wxID_OPEN: openWithDialog(&document.window()); return;
+    case wxID_CLOSE: document.close(); return;
+    case wxID_SAVE: document.save(); return;
+    case wxID_SAVEAS: document.saveAs(); return;
+    case kExportPicture: document.exportPicture(); return;
+    case wxID_EXIT:
+        while (!open.empty()) open.back()->close();
+        return;
+    case wxID_UNDO: document.undo(); return;
+    case wxID_CLEAR: document.clear(); return;
+    case kTiltGravity: document.setMotionSensorFlag(event.IsChecked()); return;
+    case kShowParameters:
+        if (!parameters->IsShown()) parameters->toggleVisible();
+        return;
+    case kHideParameters:
+        if (parameters->IsShown()) parameters->toggleVisible();
+        return;
+    case kToggleParameters: parameters->toggleVisible(); return;
+    case kShowAllPanels: showAllPanels(); return;
+    case kHideAllPanels: hideAllPanels(); return;
+    case kToggleAllPanels: toggleAllPanels(); return;
+    default: break;
+    }
+    auto panels = panelSet->all();
+    if (id >= kPanelFirst && id < kPanelFirst + static_cast<int>(panels.size())) panels[id - kPanelFirst]->toggleVisible();
+}
+
+void ZebAppDelegate::documentActivated(ZebDocument& document) {
+    if (current == &document) return;
+    current = &document;
+    panelSet->refresh("imp");
+}
+
+void ZebAppDelegate::documentDidChange(ZebDocument& document, std::string_view key) {
+    if (&document == current && panelSet) panelSet->refresh(key);
+}
+
+void ZebAppDelegate::documentClosed(ZebDocument& document) {
+    auto it = std::find_if(open.begin(), open.end(), [&](auto& d) { return d.get() == &document; });
+    if (it == open.end()) return;
+    // Destroyed after the event that closed it has finished with it.
+    closing.push_back(std::move(*it));
+    open.erase(it);
+    if (current == &document) {
+        current = open.empty() ? nullptr : open.back().get();
+        if (current) panelSet->refresh("imp");
+    }
+    CallAfter([this] { closing.clear(); });
+    if (open.empty() && quitWhenLastDocumentCloses) {
+        for (ZebPanel* panel : panelSet->all()) panel->Hide();
+        CallAfter([this] { ExitMainLoop(); });
+    }
+}
+
+void ZebAppDelegate::showAllPanels() { ZebPanel::showAllPanels(); }
+void ZebAppDelegate::hideAllPanels() { ZebPanel::hideAllPanels(); }
+void ZebAppDelegate::toggleAllPanels() { ZebPanel::toggleAllPanels(); }

@@ -1,0 +1,68 @@
+#pragma once
+// The application: its documents, the floating panels bound to the active
+// document, and the menu actions shared by every document window.
+#include <wx/app.h>
+#include <wx/cmdline.h>
+#include <wx/menu.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class ZebColorWell;
+class ZebDocument;
+class ZebPanels;
+
+class ZebAppDelegate : public wxApp {
+public:
+    ZebAppDelegate();
+    ~ZebAppDelegate() override;
+
+    bool OnInit() override;
+    int OnExit() override;
+    void OnInitCmdLine(wxCmdLineParser& parser) override;
+    bool OnCmdLineParsed(wxCmdLineParser& parser) override;
+
+    // A window on a fresh engine.
+    ZebDocument& newDocument();
+    // A window on the scene at path; null (and the user told why) when it
+    // cannot be read.
+    ZebDocument* openDocument(const std::string& path);
+    void openWithDialog(wxWindow* parent);
+
+    ZebDocument* currentDocument() const { return current; }
+    const std::vector<std::unique_ptr<ZebDocument>>& documents() const { return open; }
+    ZebPanels& panels() { return *panelSet; }
+    ZebColorWell* nextColorWell() const;
+    bool nextColorWellIsActive() const;
+
+    // Called by the documents.
+    wxMenuBar* makeMenuBar();
+    void onDocumentMenu(ZebDocument& document, wxCommandEvent& event);
+    void documentActivated(ZebDocument& document);
+    void documentDidChange(ZebDocument& document, std::string_view key);
+    void documentClosed(ZebDocument& document);
+
+    // The next-colour well was made active or inactive: painting uses the
+    // well's colour instead of the material's while it is active.
+    void nextColorWellChanged(ZebColorWell& well);
+
+    void showAllPanels();
+    void hideAllPanels();
+    void toggleAllPanels();
+
+    // The end-to-end test keeps the application alive between its cases.
+    bool quitWhenLastDocumentCloses = true;
+
+private:
+    void placeWindow(ZebDocument& document);
+
+    std::vector<std::unique_ptr<ZebDocument>> open;
+    std::vector<std::unique_ptr<ZebDocument>> closing;
+    ZebDocument* current = nullptr;
+    std::unique_ptr<ZebPanels> panelSet;
+    std::vector<std::string> scenesToOpen;
+};
+
+wxDECLARE_APP(ZebAppDelegate);

@@ -1,0 +1,248 @@
+#include "zeb_document.h"
+
+#include "particle_beat.h"
+#include "zeb_app_delegate.h"
+#include "zeb_input.h"
+#include "zeb_panels.h"
+#include "zeb_view.h"
+
+#include <wx/filedlg.h>
+#include <wx/filename.h>
+#include <wx/log.h>
+#include <wx/menu.h>
+#include <wx/msgdlg.h>
+#include <wx/sizer.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+using Zeb::Kamblo::RevivezoRora;
+
+namespace {
+
+// Polling interval while the scene asks for no frames at all (a zero
+// steps-per-frame or frame rate): the timer starts once the product is positive.
+constexpr int kIdleProbeMs = 250;
+// A tick never runs more steps than this, whatever the scene asks: the
+// window must stay responsive.
+constexpr int kMaxStepsPerTick = 1000;
+
+const wxString kSceneWildcard = "PUDLET Files (*.pdl)|*.pdl";
+
+// Image names in a scene are relative to its folder.
+bool enterFolderOf(const std::string& path) {
+    std::error_code error;
+    std::filesystem::path folder = std::filesystem::absolute(path, error).parent_path();
+    if (error || folder.empty()) return false;
+    std::filesystem::current_path(folder, error);
+    return !error;
+}
+
+} // namespace
+
+ZebDocument::ZebDocument(ZebAppDelegate& delegate) : app(delegate), imp(RevivezoRora::newInstance()) {
+    frame = new wxFrame(nullptr, wxID_ANY, "Untitled", wxDefaultPosition, wxSize(kDocumentWidth, kDocumentHeight));
+    canvas = new ZebView(frame, *this);
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    sizer->Add(canvas, 1, wxEXPAND);
+    frame->SetSizer(sizer);
+    frame->SetMenuBar(app.makeMenuBar());
+    frame->Bind(wxEVT_MENU, &ZebDocument::onMenu, this);
+    frame->Bind(wxEVT_CLOSE_WINDOW, &ZebDocument::onCloseWindow, this);
+    frame->Bind(wxEVT_ACTIVATE, &ZebDocument::onActivate, this);
+    timer.SetOwner(this);
+    Bind(wxEVT_TIMER, &ZebDocument::onTimer, this);
+    // The document keeps no undo manager: undo is the engine's single level.
+    imp->setMaterialColorFlag(!app.nextColorWellIsActive());
+    restartTimer();
+}
+
+ZebDocument::~ZebDocument() {
+    timer.Stop();
+    // The engine's textures belong to the view's context.
+    canvas->makeCurrent();
+    RevivezoRora::deleteInstance(imp);
+    // The frame goes later, at idle time: nothing left in it may reach this
+    // document by then.
+    frame->Unbind(wxEVT_MENU, &ZebDocument::onMenu, this);
+    frame->Unbind(wxEVT_CLOSE_WINDOW, &ZebDocument::onCloseWindow, this);
+    frame->Unbind(wxEVT_ACTIVATE, &ZebDocument::onActivate, this);
+    canvas->Destroy();
+    frame->Destroy();
+}
+
+void ZebDocument::onMenu(wxCommandEvent& event) { app.onDocumentMenu(*this, event); }
+
+void ZebDocument::onCloseWindow(wxCloseEvent&) { close(); }
+
+void ZebDocument::onActivate(wxActivateEvent& event) {
+    if (event.GetActive() && !closed) app.documentActivated(*this);
+    event.Skip();
+}
+
+std::string ZebDocument::displayName() const {
+    if (filePath.empty()) return "Untitled";
+    return std::filesystem::path(filePath).stem().string();
+}
+
+void ZebDocument::updateTitle() { frame->SetTitle(wxString::FromUTF8(displayName())); }
+
+void ZebDocument::showError(const wxString& message) {
+    ModalScope modal(*this);
+    wxMessageBox(message, "PudletMac", wxOK | wxICON_ERROR, frame);
+}
+
+void ZebDocument::restartTimer() {
+    interval = zebTimerIntervalMs(imp->timeStepsPerFrame(), imp->framesPerSecond());
+    timer.Start(interval > 0 ? interval : kIdleProbeMs);
+}
+
+void ZebDocument::onTimer(wxTimerEvent&) {
+    if (interval == 0) {
+        // Waiting for a positive frame rate.
+        if (zebTimerIntervalMs(imp->timeStepsPerFrame(), imp->framesPerSecond()) > 0) restartTimer();
+        return;
+    }
+    run();
+}
+
+void ZebDocument::run() {
+    if (closed) return;
+    if (tilt) {
+        if (!motionSensor) motionSensor = std::make_unique<ZebMotionSensor>();
+        imp->setGravityAngle(motionSensor->angle());
+    }
+    if (imp->pauseFlag()) return;
+    if (hasModalDialog()) return;
+    for (int i = 0; i < std::min(imp->timeStepsPerFrame(), kMaxStepsPerTick); ++i) imp->simulate();
+    didChange("fps");
+    postRedisplay();
+}
+
+void ZebDocument::setMotionSensorFlag(bool flag) {
+    tilt = flag;
+    if (tilt && !motionSensor) motionSensor = std::make_unique<ZebMotionSensor>();
+    if (tilt && !motionSensor->isEnabled()) {
+        // Nothing will steer gravity; say so once rather than silently.
+        wxLogStatus("No accelerometer found: gravity keeps its angle.");
+    }
+}
+
+bool ZebDocument::readFromFile(const std::string& path) {
+    std::string absolute = std::filesystem::absolute(path).string();
+    // A folder that cannot be entered still leaves the scene readable; only
+    // its relative image names may then be missed.
+    enterFolderOf(absolute);
+    canvas->makeCurrent();
+    if (!imp->load(absolute.c_str())) return false;
+    imp->setLeftButtonTool('a');
+    filePath = absolute;
+    updateTitle();
+    restartTimer();
+    didChange("imp");
+    postRedisplay();
+    return true;
+}
+
+bool ZebDocument::writeToFile(const std::string& path) {
+    if (!imp->save(path.c_str())) return false;
+    filePath = std::filesystem::absolute(path).string();
+    updateTitle();
+    return true;
+}
+
+void ZebDocument::loadDroppedScene(const std::string& path) {
+    if (!readFromFile(path)) showError(wxString::Format("The scene \"%s\" could not be read.", wxString::FromUTF8(path)));
+}
+
+void ZebDocument::save() {
+    if (filePath.empty()) {
+        saveAs();
+        return;
+    }
+    if (!writeToFile(filePath))
+        showError(wxString::Format("The scene could not be saved to \"%s\".", wxString::FromUTF8(filePath)));
+}
+
+void ZebDocument::saveAs() {
+    wxString chosen;
+    {
+        ModalScope modal(*this);
+        wxFileDialog dialog(frame, "Save Scene", wxEmptyString, wxString::FromUTF8(displayName()) + ".pdl",
+                            kSceneWildcard, wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+        if (dialog.ShowModal() != wxID_OK) return;
+        chosen = dialog.GetPath();
+    }
+    wxFileName name(chosen);
+    if (!name.HasExt()) name.SetExt("pdl");
+    std::string path = name.GetFullPath().utf8_string();
+    if (!writeToFile(path))
+        showError(wxString::Format("The scene could not be saved to \"%s\".", wxString::FromUTF8(path)));
+}
+
+void ZebDocument::exportPicture() {
+    wxString chosen;
+    {
+        ModalScope modal(*this);
+        wxFileDialog dialog(frame, "Export Picture", wxEmptyString, wxString::FromUTF8(displayName()) + ".png",
+                            "PNG Images (*.png)|*.png", wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+        if (dialog.ShowModal() != wxID_OK) return;
+        chosen = dialog.GetPath();
+    }
+    wxFileName name(chosen);
+    if (!name.HasExt()) name.SetExt("png");
+    if (!canvas->exportPicture(name.GetFullPath().utf8_string()))
+        showError(wxString::Format("The picture could not be written to \"%s\".", name.GetFullPath()));
+}
+
+void ZebDocument::undo() {
+    imp->undo();
+    didChange("imp");
+    postRedisplay();
+}
+
+void ZebDocument::clear() {
+    imp->clear();
+    didChange("imp");
+    postRedisplay();
+}
+
+void ZebDocument::close() {
+    if (closed) return;
+    closed = true;
+    // The timer stops before anything else goes.
+    timer.Stop();
+    frame->Hide();
+    app.documentClosed(*this);
+}
+
+void ZebDocument::setNumber(const ZebKey& key, double value) {
+    if (!key.setNumber) return;
+    key.setNumber(*imp, value);
+    didChange(zebAnnouncedKey(key));
+    postRedisplay();
+}
+
+void ZebDocument::setText(const ZebKey& key, const std::string& value) {
+    if (!key.setText) return;
+    if (!canvas->makeCurrent()) return;
+    key.setText(*imp, value);
+    if (!value.empty() && key.getText(*imp).empty())
+        showError(wxString::Format("The image \"%s\" could not be read.", wxString::FromUTF8(value)));
+    didChange(zebAnnouncedKey(key));
+    postRedisplay();
+}
+
+void ZebDocument::setColor(const ZebKey& key, ZebRGBA value) {
+    if (!key.setColor) return;
+    key.setColor(*imp, value);
+    didChange(zebAnnouncedKey(key));
+    postRedisplay();
+}
+
+void ZebDocument::didChange(std::string_view key) { app.documentDidChange(*this, key); }
+
+void ZebDocument::postRedisplay() {
+    if (canvas) canvas->Refresh(false);
+}

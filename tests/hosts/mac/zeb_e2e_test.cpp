@@ -1,0 +1,233 @@
+// The real application under Xvfb, driven by synthetic X input events.
+#include "particle_beat.h"
+#include "zeb_app_delegate.h"
+#include "zeb_controls.h"
+#include "zeb_document.h"
+#include "zeb_keys.h"
+#include "zeb_panel.h"
+#include "zeb_panels.h"
+#include "zeb_view.h"
+
+#include <gtest/gtest.h>
+#include <wx/checkbox.h>
+#include <wx/grid.h>
+#include <wx/apptrait.h>
+#include <wx/evtloop.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <filesystem>
+#include <functional>
+#include <thread>
+
+wxIMPLEMENT_APP_NO_MAIN(ZebAppDelegate);
+
+namespace fs = std::filesystem;
+using Zeb::Kamblo::RevivezoRora;
+
+namespace {
+
+ZebAppDelegate* app = nullptr;
+fs::path workFolder;
+
+wxEventLoopBase* loop = nullptr;
+
+// One event at a time: with the documents' timers always due, wxYield would
+// never run out of events to process.
+void pump(int milliseconds) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    do {
+        loop->DispatchTimeout(5);
+        app->ProcessPendingEvents();
+    } while (std::chrono::steady_clock::now() < end);
+}
+
+bool waitUntil(const std::function<bool()>& done, int milliseconds = 5000) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        pump(10);
+    }
+    return true;
+}
+
+// Input comes from xdotool, outside the process: wxUIActionSimulator waits
+// with wxYield, which never returns while the documents' timers keep firing.
+void xdotool(const std::string& arguments) {
+    std::string command = "xdotool " + arguments;
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    pump(80);
+}
+
+void moveTo(wxPoint screen) { xdotool("mousemove " + std::to_string(screen.x) + " " + std::to_string(screen.y)); }
+
+wxPoint centreOf(wxWindow* window) { return window->GetScreenRect().GetPosition() + window->GetSize() / 2; }
+
+void click(wxWindow* window) {
+    moveTo(centreOf(window));
+    xdotool("click 1");
+    pump(100);
+}
+
+// Keys go to the window under the pointer (no window manager).
+void typeInto(wxWindow* window, const std::string& keyName) {
+    moveTo(centreOf(window));
+    window->SetFocus();
+    pump(50);
+    xdotool("key " + keyName);
+    pump(100);
+}
+
+fs::path copyScene(const char* name) {
+    fs::path target = workFolder / name;
+    fs::copy_file(fs::path(PUDLET_SCENES_SOURCE_DIR) / name, target, fs::copy_options::overwrite_existing);
+    return target;
+}
+
+ZebDocument* firstDocument = nullptr;
+
+} // namespace
+
+TEST(ZebE2E, OpenedSceneRunsOnItsTimer) {
+    firstDocument = app->openDocument(copyScene("dam-break.pdl").string());
+    ASSERT_NE(firstDocument, nullptr);
+    EXPECT_EQ(firstDocument->window().GetTitle(), "dam-break");
+    EXPECT_EQ(firstDocument->engine().leftButtonTool(), 'a');
+    EXPECT_EQ(fs::current_path(), workFolder);
+    EXPECT_GT(firstDocument->engine().countParticles(), 0);
+    float start = firstDocument->engine().time();
+    EXPECT_TRUE(waitUntil([&] { return firstDocument->engine().time() > start; }));
+}
+
+TEST(ZebE2E, PauseStopsTheClock) {
+    ASSERT_NE(firstDocument, nullptr);
+    firstDocument->window().Raise();
+    click(app->panels().pauseBox);
+    ASSERT_TRUE(firstDocument->engine().pauseFlag());
+    EXPECT_TRUE(app->panels().pauseBox->GetValue());
+    float paused = firstDocument->engine().time();
+    pump(400);
+    EXPECT_EQ(firstDocument->engine().time(), paused);
+    click(app->panels().pauseBox);
+    EXPECT_FALSE(firstDocument->engine().pauseFlag());
+    EXPECT_TRUE(waitUntil([&] { return firstDocument->engine().time() > paused; }));
+}
+
+TEST(ZebE2E, ParameterTableEditsGravityAngle) {
+    ASSERT_NE(firstDocument, nullptr);
+    wxGrid* table = app->panels().parameterTable;
+    const auto& keys = zebParameterKeys();
+    int row = 0;
+    while (std::string_view(keys[row]->name) != "gravityAngle") ++row;
+    table->MakeCellVisible(row, 1);
+    pump(100);
+    wxRect cell = table->CellToRect(row, 1);
+    wxPoint centre = table->CalcScrolledPosition(cell.GetPosition() + cell.GetSize() / 2);
+    moveTo(table->GetGridWindow()->ClientToScreen(centre));
+    xdotool("click 1");
+    pump(100);
+    ASSERT_EQ(table->GetGridCursorRow(), row);
+    xdotool("type 0.5");
+    xdotool("key Return");
+    pump(200);
+    EXPECT_EQ(firstDocument->engine().gravityAngle(), 0.5f);
+    EXPECT_EQ(table->GetCellValue(row, 1), "0.5");
+}
+
+TEST(ZebE2E, MaterialButtonThenPaint) {
+    ASSERT_NE(firstDocument, nullptr);
+    RevivezoRora& engine = firstDocument->engine();
+    ZebButtonCell* water = nullptr;
+    for (ZebButtonCell* b : app->panels().materialButtons)
+        if (b->tag() == 'q') water = b;
+    ASSERT_NE(water, nullptr);
+    typeInto(&firstDocument->view(), "w");
+    EXPECT_EQ(engine.nextMaterial(), 'w') << "a lower-case key chooses the material";
+    click(water);
+    EXPECT_EQ(engine.nextMaterial(), 'q');
+    EXPECT_TRUE(water->isOn());
+
+    // The Tools panel's choice, as the binding sets it.
+    firstDocument->setNumber(*zebFindKey("leftButtonTool"), 'b');
+    engine.setPauseFlag(true);
+    int before = engine.countParticles();
+    wxRect area = firstDocument->view().GetScreenRect();
+    moveTo(wxPoint(area.x + area.width / 4, area.y + area.height / 4));
+    xdotool("mousedown 1");
+    for (int i = 1; i <= 10; ++i) moveTo(wxPoint(area.x + area.width / 4 + i * 10, area.y + area.height / 4 + i * 3));
+    xdotool("mouseup 1");
+    pump(100);
+    EXPECT_GT(engine.countParticles(), before);
+    EXPECT_TRUE(engine.pauseFlag()) << "the stroke restores the pause it found";
+    EXPECT_TRUE(engine.canUndo());
+    engine.setPauseFlag(false);
+}
+
+TEST(ZebE2E, TabHidesAndShowsThePanels) {
+    ASSERT_NE(firstDocument, nullptr);
+    ZebPanels& panels = app->panels();
+    panels.images->toggleVisible();  // closed by hand
+    ASSERT_FALSE(panels.images->IsShown());
+    typeInto(&firstDocument->view(), "Tab");
+    for (ZebPanel* panel : panels.all()) EXPECT_FALSE(panel->IsShown()) << panel->GetTitle();
+    float angle = firstDocument->engine().gravityAngle();
+    typeInto(&firstDocument->view(), "Tab");
+    for (ZebPanel* panel : panels.all()) {
+        if (panel != panels.images) {
+            EXPECT_TRUE(panel->IsShown()) << panel->GetTitle();
+        }
+    }
+    EXPECT_FALSE(panels.images->IsShown()) << "a panel closed by hand stays closed";
+    EXPECT_EQ(firstDocument->engine().gravityAngle(), angle);
+    panels.images->toggleVisible();
+}
+
+TEST(ZebE2E, SecondSceneHasItsOwnWindowAndEngine) {
+    ASSERT_NE(firstDocument, nullptr);
+    ZebDocument* second = app->openDocument(copyScene("steam-cycle.pdl").string());
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(app->documents().size(), 2u);
+    EXPECT_NE(&second->engine(), &firstDocument->engine());
+    EXPECT_NE(&second->window(), &firstDocument->window());
+    firstDocument->engine().setPauseFlag(true);
+    float firstTime = firstDocument->engine().time();
+    float secondStart = second->engine().time();
+    EXPECT_TRUE(waitUntil([&] { return second->engine().time() > secondStart; }));
+    EXPECT_EQ(firstDocument->engine().time(), firstTime);
+    EXPECT_NE(second->engine().gravityAngle(), 0.5f);
+    second->close();
+    pump(100);
+    EXPECT_EQ(app->documents().size(), 1u);
+}
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (std::system("command -v xdotool >/dev/null") != 0) {
+        fprintf(stderr, "xdotool is missing: the end-to-end test is skipped\n");
+        return 0;
+    }
+    workFolder = fs::temp_directory_path() / ("pudletmac_e2e_" + std::to_string(::getpid()));
+    fs::create_directories(workFolder);
+    app = new ZebAppDelegate;
+    app->quitWhenLastDocumentCloses = false;
+    wxApp::SetInstance(app);
+    int wxArgc = 1;
+    char* wxArgv[] = {argv[0], nullptr};
+    if (!wxEntryStart(wxArgc, wxArgv) || !app->CallOnInit()) {
+        fprintf(stderr, "the application did not start (no display?)\n");
+        return 1;
+    }
+    loop = app->GetTraits()->CreateEventLoop();
+    wxEventLoopBase::SetActive(loop);
+    // Only the test's own windows.
+    while (!app->documents().empty()) app->documents().back()->close();
+    pump(300);
+    int result = RUN_ALL_TESTS();
+    app->OnExit();
+    wxEventLoopBase::SetActive(nullptr);
+    delete loop;
+    wxEntryCleanup();
+    fs::remove_all(workFolder);
+    return result;
+}
