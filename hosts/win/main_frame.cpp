@@ -52,7 +52,6 @@ constexpr std::array<ImageRow, 5> imageRows = {{
     {"Load Bubble Texture", "Bubble", &RevivezoRora::setBubbleImageName},
 }};
 
-// wx filters separate patterns with ';' and no spaces.
 wxColour askColour(wxWindow* parent)
 {
     wxColourDialog dialog(parent);

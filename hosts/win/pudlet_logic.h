@@ -53,6 +53,7 @@ inline constexpr int pouringSliderMax = 40, pouringSliderInitial = 20;
 inline constexpr int recentFileCount = 4;
 
 inline constexpr const char* sceneFileFilter = "PUDLET Files (*.pdl)|*.pdl|All Files (*.*)|*.*";
+// GTK takes the patterns of one filter separated by ';' without spaces.
 inline constexpr const char* imageFileFilter =
     "Image Files (*.bmp;*.jpg;*.gif;*.png;*.tif;*.tiff)|*.bmp;*.jpg;*.gif;*.png;*.tif;*.tiff|All Files (*.*)|*.*";
 
