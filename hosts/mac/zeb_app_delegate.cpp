@@ -1,6 +1,7 @@
 #include "zeb_app_delegate.h"
 
 #include "gl_canvas.h"
+#include "default_scene.h"
 #include "particle_beat.h"
 #include "zeb_controls.h"
 #include "zeb_document.h"
@@ -44,7 +45,12 @@ bool ZebAppDelegate::OnInit() {
     bool opened = false;
     for (const std::string& path : scenesToOpen)
         if (openDocument(path)) opened = true;
-    if (!opened) newDocument();
+    if (!opened) {
+        // The first demo scene, untitled; an empty scene when none is installed.
+        ZebDocument& document = newDocument();
+        std::string demo = PudletHost::defaultScenePath();
+        if (!demo.empty()) document.readTemplate(demo);
+    }
     return true;
 }
 

@@ -129,7 +129,11 @@ void ZebDocument::setMotionSensorFlag(bool flag) {
     }
 }
 
-bool ZebDocument::readFromFile(const std::string& path) {
+bool ZebDocument::readFromFile(const std::string& path) { return read(path, true); }
+
+bool ZebDocument::readTemplate(const std::string& path) { return read(path, false); }
+
+bool ZebDocument::read(const std::string& path, bool adopt) {
     std::string absolute = std::filesystem::absolute(path).string();
     // A folder that cannot be entered still leaves the scene readable; only
     // its relative image names may then be missed.
@@ -137,7 +141,7 @@ bool ZebDocument::readFromFile(const std::string& path) {
     canvas->makeCurrent();
     if (!imp->load(absolute.c_str())) return false;
     imp->setLeftButtonTool('a');
-    filePath = absolute;
+    if (adopt) filePath = absolute;
     updateTitle();
     restartTimer();
     didChange("imp");
