@@ -8,6 +8,7 @@
 #include <string>
 #include <system_error>
 
+#include "scene_script.h"
 #include "texture.h"
 
 namespace Zeb::Kamblo {
@@ -112,6 +113,35 @@ void resetParameters(ParticleData& d)
 #undef KAMBLO_RESET_PARAMETER
 }
 
+// The writer spells non-finite values "nan", "-nan", "inf" and "-inf",
+// which stream extraction refuses; reading them back keeps one NaN in a saved
+// scene from ending the reading there and losing every record after it.
+// Everything else is extracted exactly as the stream does.
+std::istream& readFloat(std::istream& in, float& value)
+{
+    in >> std::ws;
+    const bool negative = in.peek() == '-';
+    if (negative)
+        in.get();
+    const int next = in.peek();
+    if (next != 'n' && next != 'i') {
+        if (negative)
+            in.unget();
+        return in >> value;
+    }
+    std::string word;
+    in >> word;
+    if (word == "nan")
+        value = std::numeric_limits<float>::quiet_NaN();
+    else if (word == "inf")
+        value = std::numeric_limits<float>::infinity();
+    else
+        in.setstate(std::ios::failbit);
+    if (negative)
+        value = -value;
+    return in;
+}
+
 // A value that fails to convert leaves the field as it was (the stream would
 // otherwise store 0).
 template <class T>
@@ -119,6 +149,13 @@ void readValue(std::istream& in, T& field)
 {
     T value{};
     if (in >> value)
+        field = value;
+}
+
+void readValue(std::istream& in, float& field)
+{
+    float value = 0;
+    if (readFloat(in, value))
         field = value;
 }
 
@@ -156,7 +193,7 @@ void readParticle(std::istream& in, ParticleData& d, int version)
         uint32_t colorWord = 0;
         in >> std::hex >> info >> bodyWord >> layerWord >> colorWord;
         for (int i = 0; i < 9; ++i)
-            in >> f[i];
+            readFloat(in, f[i]);
         in >> std::dec;
         bodyIndex = bodyWord & 0xff;
         layer = uint8_t(layerWord);
@@ -167,7 +204,7 @@ void readParticle(std::istream& in, ParticleData& d, int version)
         uint32_t word = 0;
         in >> std::hex >> word;
         for (int i = 0; i < 10; ++i)
-            in >> f[i];
+            readFloat(in, f[i]);
         bodyIndex = word >> kVersion1BodyShift;
         info = word & kVersion1InfoMask;
         color = ParticleData::colorForInfo(info);
@@ -195,7 +232,9 @@ void readParticle(std::istream& in, ParticleData& d, int version)
 void readJoint(std::istream& in, ParticleData& d)
 {
     ParticleJoint j;
-    in >> j.info >> j.a >> j.b >> j.length >> j.strength >> j.offset.x >> j.offset.y >> j.angleA >> j.angleB;
+    in >> j.info >> j.a >> j.b;
+    for (float* f : {&j.length, &j.strength, &j.offset.x, &j.offset.y, &j.angleA, &j.angleB})
+        readFloat(in, *f);
     if (in)
         d.joints.insert(j);
 }
@@ -215,7 +254,9 @@ void readTexturedBody(std::istream& in, ParticleData& d)
     unsigned index = 0;
     std::string name;
     float2 textureMin, textureMax;
-    in >> index >> name >> textureMin.x >> textureMin.y >> textureMax.x >> textureMax.y;
+    in >> index >> name;
+    for (float* f : {&textureMin.x, &textureMin.y, &textureMax.x, &textureMax.y})
+        readFloat(in, *f);
     if (!in || index >= unsigned(kMaxBodies))
         return;
     growBodies(d, index);
@@ -231,6 +272,14 @@ void dropUntrustedJoints(ParticleData& d)
     std::erase_if(d.joints, [&](const ParticleJoint& j) {
         return j.a < 0 || j.b < 0 || j.a >= d.count || j.b >= d.count || j.a == j.b;
     });
+}
+
+// A section holds the script's text as it was read, so a script that failed
+// (or never parsed) is kept too.
+void writeScript(std::ostream& out, const char* keyword, const Pointer<SceneScript>& script)
+{
+    if (script)
+        out << keyword << '\n' << script->sourceText() << "\n$\n";
 }
 
 void skipRestOfLine(std::istream& in)
@@ -273,13 +322,7 @@ void readScene(std::istream& in, ParticleData& d)
 
 Pointer<SceneScript> ParticleData::loadScript(std::istream& in)
 {
-    // No script can be built from the text yet, so the section is only
-    // skipped. Only a line of exactly "$" ends it ("$\r" does not).
-    std::string line;
-    while (std::getline(in, line))
-        if (line == "$")
-            break;
-    return nullptr;
+    return SceneScript::readSection(in);
 }
 
 bool ParticleData::save(const char* path) const
@@ -303,7 +346,8 @@ bool ParticleData::save(const char* path) const
         writeParameters(out, *this);
         writeImage(out, "foreground", foreground);
         writeImage(out, "background", background);
-        // Script sections are never written: nothing creates a scene script.
+        writeScript(out, "onSimulate", onSimulate);
+        writeScript(out, "onRender", onRender);
         writeTexturedBodies(out, *this);
         out.close();
         if (out.fail()) {

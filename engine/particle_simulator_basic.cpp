@@ -52,6 +52,10 @@ void ParticleSimulator::joinParticles()
         ParticleInfo B = d.info[n.b];
         if (!((A | B) & novel) || !((A | B) & jointed) || !(A & joinable) || !(B & joinable))
             continue;
+        // A particle never joins itself: such a joint would break a < b and
+        // pull a particle toward its own position.
+        if (n.a == n.b)
+            continue;
         int lo = n.a < n.b ? n.a : n.b;
         int hi = n.a < n.b ? n.b : n.a;
         ParticleJoint joint;
@@ -99,9 +103,15 @@ void ParticleSimulator::collideParticles()
     float c = d.dampingCoefficient;
     for (int i = 0; i < d.count; ++i)
         d.delta[i] = {0, 0};
-    d.updateParticleNeighbors();
-    // Impulses are gathered first and applied together, so pair order does not matter.
-    for (const ParticleNeighbor& n : d.neighbors) {
+    // Impulses are gathered first and applied together, so pair order does not
+    // matter. Each record is refreshed from the current positions (what
+    // updateParticleNeighbors does) in the same pass that uses it, which saves
+    // reading the whole list twice.
+    for (ParticleNeighbor& n : d.neighbors) {
+        if (!neighborKernel(d.position[n.b] - d.position[n.a], n.weight, n.direction)) {
+            n.weight = 0;
+            n.direction = {0, 0};
+        }
         float2 v = d.velocity[n.b] - d.velocity[n.a];
         float k = dot(v, n.direction);
         if (k < 0) {

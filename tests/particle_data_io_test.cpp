@@ -1,10 +1,13 @@
 #include "particle_beat_implements.h"
 #include "particle_data.h"
+#include "scene_script.h"
 #include "texture.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <csignal>
+#include <limits>
 #include <filesystem>
 #include <fstream>
 #include <locale>
@@ -265,7 +268,7 @@ TEST_F(SceneFile, ParticleBodyBeyondTheTableGrowsIt)
     EXPECT_EQ(d->bodies.size(), 6u);
 }
 
-TEST_F(SceneFile, ScriptSectionsAreSkippedAndReadingResumesAfterTheDollarLine)
+TEST_F(SceneFile, ScriptSectionsAreReadAndReadingResumesAfterTheDollarLine)
 {
     std::string p = write("script.pdl",
                           "version 2\n"
@@ -283,8 +286,11 @@ TEST_F(SceneFile, ScriptSectionsAreSkippedAndReadingResumesAfterTheDollarLine)
     EXPECT_EQ(d->position[0].x, 1.5f);
     EXPECT_EQ(d->time, 0);
     EXPECT_EQ(d->randSeed, 4);
-    EXPECT_TRUE(d->onSimulate == nullptr);
-    EXPECT_TRUE(d->onRender == nullptr);
+    // The rest of the keyword line is the first line of the text.
+    ASSERT_TRUE(d->onSimulate);
+    EXPECT_STREQ(d->onSimulate->sourceText(), " x = 1;\np 10000 0 ff 9999ffff 1 1 0 0 1 1 0 0 0 ");
+    ASSERT_TRUE(d->onRender);
+    EXPECT_STREQ(d->onRender->sourceText(), "@ time 9");
 }
 
 TEST_F(SceneFile, DollarFollowedByCarriageReturnDoesNotEndASection)
@@ -312,10 +318,58 @@ TEST_F(SceneFile, UnclosedScriptSectionConsumesTheRest)
 TEST(SceneScriptSection, ConsumesThroughTheDollarLineOnly)
 {
     std::istringstream in(" rest of keyword line\nbody\n$ \n$\nnext 1\n");
-    EXPECT_TRUE(ParticleData::loadScript(in) == nullptr);
+    ::testing::internal::CaptureStderr(); // the text is no script
+    Pointer<SceneScript> script = ParticleData::loadScript(in);
+    ::testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(script);
+    EXPECT_STREQ(script->sourceText(), " rest of keyword line\nbody\n$ ");
+    EXPECT_NE(script->errorMessage(), nullptr);
     std::string after;
     std::getline(in, after);
     EXPECT_EQ(after, "next 1");
+}
+
+TEST_F(SceneFile, ScriptSectionsSurviveSaveAndLoadUnchanged)
+{
+    // Blank first and last lines, indentation and a CR inside the text.
+    const std::string simulate = "\n  gravityAngle = gravityAngle + 0.01 // tilt\r\n\nif (time > 1) {\n}\n";
+    const std::string render = "";
+    std::string p = write("scripts.pdl", "version 2\nonSimulate\n" + simulate + "\n$\nonRender\n" + render +
+                                             "\n$\n@ randSeed 3\n");
+    Pointer<ParticleData> d = scene();
+    ASSERT_TRUE(d->load(p.c_str()));
+    ASSERT_TRUE(d->onSimulate && d->onRender);
+    EXPECT_EQ(std::string(d->onSimulate->sourceText()), simulate);
+    EXPECT_EQ(std::string(d->onRender->sourceText()), render);
+    EXPECT_EQ(d->onSimulate->errorMessage(), nullptr);
+    EXPECT_EQ(d->randSeed, 3);
+
+    std::string saved = path("saved.pdl");
+    ASSERT_TRUE(d->save(saved.c_str()));
+    const std::string text = read(saved);
+    EXPECT_NE(text.find("\nonSimulate\n" + simulate + "\n$\nonRender\n" + render + "\n$\n"), std::string::npos);
+    Pointer<ParticleData> again = scene();
+    ASSERT_TRUE(again->load(saved.c_str()));
+    ASSERT_TRUE(again->onSimulate && again->onRender);
+    EXPECT_EQ(std::string(again->onSimulate->sourceText()), simulate);
+    EXPECT_EQ(std::string(again->onRender->sourceText()), render);
+    std::string twice = path("twice.pdl");
+    ASSERT_TRUE(again->save(twice.c_str()));
+    EXPECT_EQ(read(twice), text);
+}
+
+TEST_F(SceneFile, ScriptThatDoesNotParseIsStillSaved)
+{
+    std::string p = write("broken.pdl", "version 2\nonRender\nwhile (\n$\n");
+    Pointer<ParticleData> d = scene();
+    ::testing::internal::CaptureStderr();
+    ASSERT_TRUE(d->load(p.c_str()));
+    EXPECT_FALSE(::testing::internal::GetCapturedStderr().empty());
+    ASSERT_TRUE(d->onRender);
+    EXPECT_NE(d->onRender->errorMessage(), nullptr);
+    std::string saved = path("saved.pdl");
+    ASSERT_TRUE(d->save(saved.c_str()));
+    EXPECT_NE(read(saved).find("\nonRender\nwhile (\n$\n"), std::string::npos);
 }
 
 // ---- Round trip ------------------------------------------------------------
@@ -514,6 +568,53 @@ TEST_F(SceneFile, RecordsCutShortLeaveNothingBehind)
     EXPECT_TRUE(d->joints.empty());
     ASSERT_TRUE(d->load(write("t.pdl", "version 2\ntexture 3 " + writeImage("i.bmp") + " 0 0").c_str()));
     EXPECT_EQ(d->bodies.size(), 1u);
+}
+
+// A scene whose simulation blew up still saves; its NaN and infinite values
+// must not end the reading of the save at the first of them.
+TEST_F(SceneFile, NonFiniteValuesWrittenBySaveReadBackAndLaterRecordsStay)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    Pointer<ParticleData> d = scene();
+    int a = addParticle(*d, 'q', nan, 2);
+    d->velocity[a] = {inf, -inf};
+    d->angle[a] = -nan;
+    addParticle(*d, 'q', 3, 4);
+    ParticleJoint j;
+    j.a = 0;
+    j.b = 1;
+    j.length = -inf;
+    j.angleB = nan;
+    d->joints.insert(j);
+    d->gravityAcceleration = inf;
+    d->scale = nan;
+    d->renderMode = 3;
+    std::string p = path("blown.pdl");
+    ASSERT_TRUE(d->save(p.c_str()));
+
+    Pointer<ParticleData> e = scene();
+    ASSERT_TRUE(e->load(p.c_str()));
+    ASSERT_EQ(e->count, 2);
+    EXPECT_TRUE(std::isnan(e->position[0].x));
+    EXPECT_EQ(e->velocity[0].x, inf);
+    EXPECT_EQ(e->velocity[0].y, -inf);
+    EXPECT_TRUE(std::isnan(e->angle[0]));
+    EXPECT_EQ(e->position[1].y, 4);
+    ASSERT_EQ(e->joints.size(), 1u);
+    EXPECT_EQ(e->joints.begin()->length, -inf);
+    EXPECT_TRUE(std::isnan(e->joints.begin()->angleB));
+    EXPECT_EQ(e->gravityAcceleration, inf);
+    EXPECT_TRUE(std::isnan(e->scale));
+    EXPECT_EQ(e->renderMode, 3);
+
+    // Words that only begin like them still end the reading, as before.
+    ASSERT_TRUE(e->load(write("words.pdl", "version 2\n@ scale infinite\n@ renderMode 3\n").c_str()));
+    EXPECT_EQ(e->scale, 8);
+    EXPECT_EQ(e->renderMode, 6);
+    ASSERT_TRUE(e->load(write("minus.pdl", "version 2\n@ scale -nan\n@ gravityAngle -2.5\n").c_str()));
+    EXPECT_TRUE(std::isnan(e->scale));
+    EXPECT_EQ(e->gravityAngle, -2.5f);
 }
 
 TEST_F(SceneFile, BodyIndexIsEightBitsAndNeverGrowsTheTablePast256)

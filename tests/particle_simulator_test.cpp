@@ -169,6 +169,22 @@ TEST(ParticleSimulator, JoiningMakesOneJointOnce)
     EXPECT_EQ(s.data->joints.begin()->length, first.length);
 }
 
+// A neighbour list that pairs a particle with itself (seen from the search
+// with bounds near the float limit) must not make a self-joint.
+TEST(ParticleSimulator, JoiningSkipsAParticlePairedWithItself)
+{
+    Stepper s;
+    s.add('e', {10, 10});
+    s.add('e', {10.75f, 10});
+    ParticleData& d = *s.data;
+    d.neighbors = {ParticleNeighbor{1, 1, 1, {0, 0}}, ParticleNeighbor{0, 1, 0.25f, {1, 0}}};
+    s.simulator->addUpInfo();
+    s.simulator->joinParticles();
+    ASSERT_EQ(d.joints.size(), 1u);
+    EXPECT_EQ(d.joints.begin()->a, 0);
+    EXPECT_EQ(d.joints.begin()->b, 1);
+}
+
 TEST(ParticleSimulator, DampingSlowsApproachingPairsOnly)
 {
     Stepper s;

@@ -1,0 +1,427 @@
+// Scene files from strangers: NaN and infinities, absurd parameters, broken
+// joints and textures, body indices at the limits, giant tokens, noise and
+// script sections. Each is loaded, stepped, edited, drawn in every mode and
+// saved within a time and memory bound, and the saved file loads again.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <limits>
+#include <random>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "mixed_scene.h"
+#include "offscreen_frame.h"
+#include "particle_beat_implements.h"
+#include "particle_builder.h"
+#include "particle_renderer.h"
+#include "particle_simulator.h"
+
+using namespace Zeb::Kamblo;
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr double kSecondsPerCase = 60;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr double kSecondsPerCase = 60;
+#else
+constexpr double kSecondsPerCase = 8;
+#endif
+#else
+constexpr double kSecondsPerCase = 8;
+#endif
+// Growth of the peak resident size one case may cause.
+constexpr long kMaxPeakGrowthKiB = 1L << 20;
+
+// The highest resident size the process has had, in KiB (0 if unknown).
+long peakResidentKiB()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::atol(line.c_str() + 6);
+    return 0;
+}
+
+std::string scratchDir()
+{
+    static const std::string dir = [] {
+        auto path = std::filesystem::temp_directory_path() / ("pudlet-hostile-" + std::to_string(getpid()));
+        std::filesystem::create_directories(path);
+        return path.string();
+    }();
+    return dir;
+}
+
+void writeText(const std::string& path, const std::string& text)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+std::string readText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The mixed scene as a file's text: every material, bodies, effects on.
+const std::string& baseSceneText()
+{
+    static const std::string text = [] {
+        auto data = autorelease(new ParticleData());
+        PudletTest::fillEveryMaterial(data);
+        auto simulator = autorelease(new ParticleSimulator(data));
+        for (int i = 0; i < 5; ++i)
+            simulator->simulate();
+        const std::string path = scratchDir() + "/base.pdl";
+        EXPECT_TRUE(data->save(path.c_str()));
+        return readText(path);
+    }();
+    return text;
+}
+
+// The text each parameter type gets in a hostile file.
+struct ExtremeValues {
+    const char* forFloat;
+    const char* forInt;
+    const char* forBool;
+    const char* of(float) const { return forFloat; }
+    const char* of(int) const { return forInt; }
+    const char* of(bool) const { return forBool; }
+};
+
+// A record for every parameter, generated from the parameter table.
+std::string everyParameter(const ExtremeValues& values)
+{
+    std::string text;
+#define KAMBLO_HOSTILE_PARAMETER(type, field, Name, defaultValue) \
+    text += std::string("@ " #field " ") + values.of(type(defaultValue)) + "\n";
+    KAMBLO_PARAMETERS(KAMBLO_HOSTILE_PARAMETER)
+#undef KAMBLO_HOSTILE_PARAMETER
+    return text;
+}
+
+// Values set after loading: what a host's setters or a runaway simulation
+// could leave in memory without going through the file.
+void poisonEverything(ParticleData& d, float value)
+{
+#define KAMBLO_POISON_PARAMETER(type, field, Name, defaultValue) \
+    if constexpr (std::is_same_v<type, float>)                  \
+        d.field = value;
+    KAMBLO_PARAMETERS(KAMBLO_POISON_PARAMETER)
+#undef KAMBLO_POISON_PARAMETER
+    // Keep the step running so the poisoned values are used.
+    d.pauseFlag = false;
+    for (int i = 0; i < d.count; i += 3) {
+        d.position[i] = {value, value};
+        d.velocity[i + 1 < d.count ? i + 1 : i] = {value, -value};
+        d.anchor[i] = {value, value};
+        d.angle[i] = value;
+        d.angularVelocity[i] = value;
+        d.staticPressure[i] = value;
+    }
+    std::set<ParticleJoint> joints;
+    for (ParticleJoint j : d.joints) {
+        j.length = value;
+        j.strength = value;
+        j.offset = {value, value};
+        j.angleA = value;
+        j.angleB = value;
+        joints.insert(j);
+    }
+    d.joints = std::move(joints);
+    for (ParticleBody& b : d.bodies) {
+        b.textureMin = {value, value};
+        b.textureMax = {value, -value};
+    }
+}
+
+struct Outcome {
+    double seconds = 0;
+    long peakGrowthKiB = 0;
+    int savedCount = -1;
+    int reloadedCount = -1;
+    std::string invariant;
+};
+
+// What a user does with a scene someone sent: open it, run it, paint into
+// it, flood and pour, look at it in every mode, save it, open the save.
+// Flooding a box whose bounds are huge fills it up to the flood's cap, and
+// drawing millions of particles in every mode is too slow for a unit test;
+// such cases pass flood = false and the cap has its own test.
+Outcome exercise(const std::string& text, const std::function<void(ParticleData&)>& tamper = {},
+                 bool finitePositions = true, bool flood = true)
+{
+    Outcome outcome;
+    const long peakBefore = peakResidentKiB();
+    const auto start = std::chrono::steady_clock::now();
+    const std::string path = scratchDir() + "/hostile.pdl";
+    const std::string savedPath = scratchDir() + "/saved.pdl";
+    writeText(path, text);
+
+    auto engine = autorelease(new RevivezoRoraImplements());
+    EXPECT_TRUE(engine->load(path.c_str()));
+    ParticleData& d = *engine->data;
+    if (tamper)
+        tamper(d);
+    d.pauseFlag = false;
+    for (int i = 0; i < 4; ++i)
+        engine->simulator->simulate();
+
+    ParticleBuilder& builder = *engine->builder;
+    const float2 middle(32, 24);
+    builder.setMaterial('q');
+    builder.prepareForDrawing(middle, 1);
+    builder.drawLine(middle, middle + float2(6, 2));
+    builder.drawLine(middle + float2(0, 3), middle + float2(6, 5), 1.5f);
+    builder.setMaterial('r');
+    builder.prepareForDrawing(middle, 1);
+    builder.drawLine(middle - float2(8, 4), middle - float2(2, 4), 1);
+    builder.setMaterial('v');
+    if (flood)
+        builder.floodParticles(float2(2, 2));
+    d.pouringFlag = true;
+    for (int i = 0; i < 3; ++i)
+        engine->simulator->simulate();
+
+    std::string reason;
+    if (Pudlet::OffscreenContext* context = PudletTest::offscreenContext(64, 48, &reason)) {
+        const int fileMode = d.renderMode;
+        for (int mode : {fileMode, -1, 0, 1, 2, 3, 4, 5, 6, 7, 8, 1000}) {
+            d.renderMode = mode;
+            glMatrixMode(GL_PROJECTION);
+            glLoadIdentity();
+            glMatrixMode(GL_MODELVIEW);
+            glLoadIdentity();
+            glOrtho(0, context->width(), 0, context->height(), -1, 1);
+            glScalef(d.scale, d.scale, d.scale);
+            engine->renderer->prerender();
+            glClear(GL_COLOR_BUFFER_BIT);
+            engine->renderer->render();
+            glFinish();
+        }
+        d.renderMode = fileMode;
+    }
+
+    outcome.invariant = PudletTest::brokenInvariant(d, finitePositions);
+    EXPECT_TRUE(engine->save(savedPath.c_str()));
+    outcome.savedCount = d.count;
+    auto reloaded = autorelease(new ParticleData());
+    EXPECT_TRUE(reloaded->load(savedPath.c_str()));
+    outcome.reloadedCount = reloaded->count;
+
+    outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    outcome.peakGrowthKiB = peakResidentKiB() - peakBefore;
+    return outcome;
+}
+
+// Bounded time and memory, and the save comes back whole.
+void expectSurvives(const Outcome& o, const std::string& what)
+{
+    EXPECT_LT(o.seconds, kSecondsPerCase) << what;
+    EXPECT_LT(o.peakGrowthKiB, kMaxPeakGrowthKiB) << what;
+    EXPECT_EQ(o.reloadedCount, o.savedCount) << what;
+}
+
+// Joints and bodies stay consistent whatever the file held (positions too,
+// unless the case put non-finite ones there on purpose).
+void expectConsistent(const Outcome& o, const std::string& what)
+{
+    EXPECT_EQ(o.invariant, "") << what;
+}
+
+TEST(HostileScenes, BaseSceneSurvivesTheWholeRound)
+{
+    Outcome o = exercise(baseSceneText());
+    expectSurvives(o, "base");
+    expectConsistent(o, "base");
+    EXPECT_GT(o.savedCount, 500);
+}
+
+// The writer's own spellings are read back; others stop the reading.
+TEST(HostileScenes, NonFiniteTokensInEveryKindOfField)
+{
+    for (const char* token : {"nan", "-nan", "inf", "-inf", "1e999", "-1e999", "NaN", "infinity"}) {
+        const std::string t = token;
+        const std::string text = baseSceneText() + "p 10000 0 ff 9999ffff " + t + " 2 0 0 1 2 0 0 0 \n" +
+                                 "p 10000 0 ff 9999ffff 3 4 " + t + " " + t + " " + t + " " + t + " " + t +
+                                 " " + t + " " + t + " \n" + "j 0 0 1 " + t + " 1 0 0 0 0\n" +
+                                 "j 0 1 2 1 " + t + " " + t + " " + t + " " + t + " " + t + "\n" +
+                                 "@ gravityAcceleration " + t + "\n" + "@ scale " + t + "\n" +
+                                 "@ standardDistance " + t + "\n" + "@ maxSpeed " + t + "\n" +
+                                 "texture 1 none.bmp " + t + " 0 1 " + t + "\n";
+        Outcome o = exercise(text, {}, false);
+        expectSurvives(o, t);
+        expectConsistent(o, t);
+    }
+}
+
+TEST(HostileScenes, NonFiniteValuesInEveryFieldInMemory)
+{
+    for (float value : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                        -std::numeric_limits<float>::infinity()}) {
+        const std::string what = std::to_string(value);
+        Outcome o = exercise(baseSceneText(), [value](ParticleData& d) { poisonEverything(d, value); }, false);
+        expectSurvives(o, what);
+        expectConsistent(o, what);
+    }
+}
+
+TEST(HostileScenes, EveryParameterAtOnceAtExtremes)
+{
+    for (ExtremeValues e : {ExtremeValues{"0", "0", "0"}, ExtremeValues{"-1", "-1", "1"},
+                            ExtremeValues{"1e30", "2147483647", "1"}, ExtremeValues{"-1e30", "-2147483648", "1"},
+                            ExtremeValues{"1e-30", "1", "1"}, ExtremeValues{"3.4e38", "1000000", "0"}}) {
+        const std::string what = std::string(e.forFloat) + "/" + e.forInt;
+        // Forces of 1e30 may fairly send particles to infinity.
+        Outcome o = exercise(baseSceneText() + everyParameter(e), {}, false);
+        expectSurvives(o, what);
+        expectConsistent(o, what);
+    }
+}
+
+TEST(HostileScenes, NamedParametersHugeZeroAndNegative)
+{
+    const std::vector<std::string> names = {
+        "boundsLeft", "boundsRight", "boundsBottom", "boundsTop", "boundsRadius", "standardDistance", "scale",
+        "timeStepsPerFrame", "framesPerSecond", "staticPressureIteration", "springIteration", "elasticIteration",
+        "mochiIteration", "viscosityIteration", "surfaceTensionIteration", "fireProbability", "splashProbability",
+        "bubbleProbability", "maxSpeed", "renderMode", "pouringVelocity", "pouringThickness"};
+    for (const std::string& name : names) {
+        for (const char* value : {"0", "-1", "2147483647", "-1e30"}) {
+            const std::string what = name + " " + value;
+            const bool bounds = name.rfind("bounds", 0) == 0;
+            Outcome o = exercise(baseSceneText() + "@ " + name + " " + value + "\n@ pouringFlag 1\n", {}, false,
+                                 !bounds);
+            expectSurvives(o, what);
+            expectConsistent(o, what);
+        }
+    }
+}
+
+TEST(HostileScenes, FloodIntoHugeBoundsStopsAtItsCap)
+{
+    const std::string path = scratchDir() + "/huge.pdl";
+    writeText(path, baseSceneText() + "@ boundsRight 100000\n@ boundsTop 2147483647\n@ boundsBottom -1e30\n");
+    auto data = autorelease(new ParticleData());
+    ASSERT_TRUE(data->load(path.c_str()));
+    const int before = data->count;
+    const auto start = std::chrono::steady_clock::now();
+    auto builder = autorelease(new ParticleBuilder(data));
+    builder->setMaterial('q');
+    builder->floodParticles(float2(40, 45));
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), kSecondsPerCase);
+    EXPECT_LE(data->count, before + kMaxFloodCells);
+}
+
+TEST(HostileScenes, InvalidJointsAndTexturesAreSurvived)
+{
+    const std::string self = scratchDir() + "/hostile.pdl";
+    const std::string text = baseSceneText() +
+                             "j 0 5 5 1 1 0 0 0 0\n"
+                             "j 0 9 3 1 1 0 0 0 0\n"
+                             "j 0 -1 4 1 1 0 0 0 0\n"
+                             "j 0 3 99999999 1 1 0 0 0 0\n"
+                             "j 0 -2147483648 2147483647 1 1 0 0 0 0\n"
+                             "j ffffffff 0 1 1 1 0 0 0 0\n"
+                             "j 4294967295 0 2 1e30 -1e30 1e30 -1e30 1e30 -1e30\n"
+                             "texture 255 missing.png 0 0 1 1\n"
+                             "texture 256 missing.png 0 0 1 1\n"
+                             "texture 4294967295 missing.png 0 0 1 1\n"
+                             "texture -1 missing.png 0 0 1 1\n"
+                             "texture 1 /dev/zero 0 0 1 1\n"
+                             "texture 2 / 0 0 1 1\n"
+                             "texture 3 " + self + " 0 0 1 1\n"
+                             "texture 4 x.bmp 1e30 -1e30 0 0\n"
+                             "foreground /dev/null\nbackground " + self + "\n";
+    Outcome o = exercise(text);
+    expectSurvives(o, "joints/textures");
+    expectConsistent(o, "joints/textures");
+}
+
+TEST(HostileScenes, BodyIndicesAtTheLimits)
+{
+    std::string text = "# banner\nversion 2\n";
+    const char* bodies[] = {"0", "1", "fe", "ff", "100", "ffffffff", "7fffffff"};
+    float x = 10;
+    for (const char* body : bodies) {
+        for (int k = 0; k < 3; ++k, x += 0.8f)
+            text += std::string("p 2000 ") + body + " ff 808080ff " + std::to_string(x) + " 20 0 0 " +
+                    std::to_string(x) + " 20 0 0 0 \n";
+    }
+    text += "j 0 0 1 0.8 1 0 0 0 0\n";
+    // Version-1 particle words carry the body in their top six bits.
+    text += "version 1\np ffffffff 5 5 0 0 5 5 0 0 1 0\np fc010000 6 5 0 0 6 5 0 0 1 0\n";
+    Outcome o = exercise(text);
+    expectSurvives(o, "bodies");
+    expectConsistent(o, "bodies");
+}
+
+TEST(HostileScenes, VeryLongTokens)
+{
+    const std::string giant(1 << 20, 'k');
+    const std::string text = giant + " 1 2 3\n" + baseSceneText() + "@ " + giant + " 5\n" + "foreground " +
+                             std::string(100000, 'a') + ".png\n" + "texture 1 " + std::string(5000, '/') +
+                             " 0 0 1 1\n" + "p " + std::string(10000, 'f') + " 0 ff 1 1 1 0 0 1 1 0 0 0\n";
+    Outcome o = exercise(text);
+    expectSurvives(o, "long tokens");
+    expectConsistent(o, "long tokens");
+}
+
+TEST(HostileScenes, BinaryNoise)
+{
+    std::mt19937 random(1234);
+    for (int trial = 0; trial < 6; ++trial) {
+        std::string noise(size_t(1) << (10 + trial * 2), '\0');
+        for (char& c : noise)
+            c = char(random());
+        // Half the trials hide the noise behind a valid beginning.
+        const std::string text = trial % 2 ? baseSceneText().substr(0, 4000) + noise : noise;
+        Outcome o = exercise(text);
+        expectSurvives(o, "noise " + std::to_string(trial));
+        expectConsistent(o, "noise " + std::to_string(trial));
+    }
+}
+
+// Script sections are not run yet, but must be read past whatever they hold.
+TEST(HostileScenes, ScriptSectionsThatLoopRecurseAllocateOrLoadThemselves)
+{
+    const std::string self = scratchDir() + "/hostile.pdl";
+    const std::string sections =
+        "onSimulate\nwhile (1) { }\n$\n"
+        "onRender\nfunction f(n) { return f(n + 1); } f(0);\n$\n"
+        "onSimulate\na = []; i = 0; while (1) { a[i] = [a, a, a]; i++; }\n$\n"
+        "onRender\nload(\"" + self + "\"); p 1 2 3\n$\n"
+        "onSimulate\n$\r\n$ trailing\n" + std::string(200000, '{') + "\n$\n";
+    const std::string text = baseSceneText() + sections + "@ gravityAngle 45\n";
+    Outcome o = exercise(text);
+    expectSurvives(o, "scripts");
+    expectConsistent(o, "scripts");
+
+    // Reading resumed after the last section.
+    writeText(scratchDir() + "/scripts.pdl", text);
+    auto data = autorelease(new ParticleData());
+    ASSERT_TRUE(data->load((scratchDir() + "/scripts.pdl").c_str()));
+    EXPECT_EQ(data->gravityAngle, 45);
+
+    // A section that never closes swallows the rest, nothing more.
+    Outcome unclosed = exercise(baseSceneText() + "onSimulate\nwhile (1) {}\n@ gravityAngle 45\n");
+    expectSurvives(unclosed, "unclosed script");
+}
+
+} // namespace
