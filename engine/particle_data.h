@@ -92,6 +92,16 @@ public:
 
     std::vector<ParticleBody> bodies;
     std::vector<ParticleNeighbor> neighbors;
+    // Working storage of the neighbour search: sort keys and positions in
+    // sweep order, kept between steps so that a steady step allocates nothing.
+    struct SweepEntry {
+        uint64_t key;
+        int particle;
+    };
+    std::vector<SweepEntry> sweepEntries;
+    std::vector<SweepEntry> sweepSpare;
+    std::vector<float2> sweepPositions;
+    std::vector<uint8_t> sweepSeen;
     std::set<ParticleJoint> joints;
     Pointer<ParticleEffect> fireEffect;
     Pointer<ParticleEffect> splashEffect;

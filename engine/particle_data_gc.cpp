@@ -1,6 +1,7 @@
 // Removal of zombie particles: split broken rigid bodies, compact the arrays,
 // renumber joints.
 #include <array>
+#include <iterator>
 
 #include "particle_data.h"
 
@@ -89,25 +90,43 @@ void ParticleData::gc()
     }
     count = w;
 
-    // 4. Joints follow their particles and must still qualify.
-    std::set<ParticleJoint> kept;
-    for (const ParticleJoint& joint : joints) {
-        if (joint.a < 0 || joint.b < 0 || joint.a >= oldCount || joint.b >= oldCount)
+    // 4. Joints follow their particles and must still qualify. Renumbering
+    // keeps the survivors' relative order, so each joint is updated in place
+    // (extracted and put back at the same spot, which allocates nothing) and
+    // the set stays ordered throughout.
+    for (auto it = joints.begin(); it != joints.end();) {
+        const ParticleJoint& joint = *it;
+        int a = -1;
+        int b = -1;
+        if (joint.a >= 0 && joint.b >= 0 && joint.a < oldCount && joint.b < oldCount) {
+            a = order[joint.a];
+            b = order[joint.b];
+        }
+        ParticleInfo both = a >= 0 && b >= 0 ? info[a] | info[b] : 0;
+        if (a < 0 || b < 0 || !(both & kJointed) || !(info[a] & kJoinable) || !(info[b] & kJoinable)) {
+            it = joints.erase(it);
             continue;
-        int a = order[joint.a];
-        int b = order[joint.b];
-        if (a < 0 || b < 0)
-            continue;
-        ParticleInfo both = info[a] | info[b];
-        if (!(both & kJointed) || !(info[a] & kJoinable) || !(info[b] & kJoinable))
-            continue;
-        ParticleJoint moved = joint;
-        moved.a = a;
-        moved.b = b;
-        moved.info = both;
-        kept.insert(kept.end(), moved);
+        }
+        auto next = std::next(it);
+        auto node = joints.extract(it);
+        node.value().a = a;
+        node.value().b = b;
+        node.value().info = both;
+        joints.insert(next, std::move(node));
+        it = next;
     }
-    joints.swap(kept);
+
+    // The last sweep order, renumbered, starts the next search nearly sorted
+    // (`order` itself becomes the identity below).
+    size_t kept = 0;
+    if (sweepEntries.size() == size_t(oldCount)) {
+        for (const SweepEntry& entry : sweepEntries) {
+            int renumbered = entry.particle >= 0 && entry.particle < oldCount ? order[entry.particle] : -1;
+            if (renumbered >= 0)
+                sweepEntries[kept++] = {entry.key, renumbered};
+        }
+    }
+    sweepEntries.resize(kept);
 
     // 5.
     for (int p = 0; p < count; ++p)

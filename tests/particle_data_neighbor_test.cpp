@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <map>
 #include <random>
 #include <utility>
+#include <vector>
 
 using namespace Zeb::Kamblo;
 
@@ -244,4 +246,105 @@ TEST(NeighborSearch, SameResultFromAnyStartingOrder)
         EXPECT_EQ(a->neighbors[i].a, b->neighbors[i].a);
         EXPECT_EQ(a->neighbors[i].b, b->neighbors[i].b);
     }
+}
+
+namespace {
+
+// The sweep order written as a plain comparison: strip, then x, then number,
+// with non-finite positions last in number order.
+std::vector<int> referenceOrder(const ParticleData& d)
+{
+    std::vector<int> order(size_t(d.count));
+    for (int i = 0; i < d.count; ++i)
+        order[size_t(i)] = i;
+    auto finite = [&d](int p) { return std::isfinite(d.position[p].x) && std::isfinite(d.position[p].y); };
+    std::sort(order.begin(), order.end(), [&](int p, int q) {
+        if (finite(p) != finite(q))
+            return finite(p);
+        if (!finite(p))
+            return p < q;
+        float sp = std::floor(d.position[p].y), sq = std::floor(d.position[q].y);
+        if (sp != sq)
+            return sp < sq;
+        if (d.position[p].x != d.position[q].x)
+            return d.position[p].x < d.position[q].x;
+        return p < q;
+    });
+    return order;
+}
+
+void expectReferenceOrder(const ParticleData& d)
+{
+    std::vector<int> expected = referenceOrder(d);
+    ASSERT_EQ(expected.size(), size_t(d.count));
+    for (int i = 0; i < d.count; ++i)
+        ASSERT_EQ(d.order[i], expected[size_t(i)]) << "at sweep position " << i;
+}
+
+} // namespace
+
+// The search keeps its sort state between calls: small moves, large moves and
+// ties must all give exactly the order a full comparison sort gives.
+TEST(NeighborSearch, OrderMatchesAFullSortAcrossSmallAndLargeMoves)
+{
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<float> u(-20, 20), jitter(-0.3f, 0.3f);
+    auto d = makeScene();
+    for (int i = 0; i < 3000; ++i)
+        addAt(*d, std::round(u(rng) * 2) / 2, std::round(u(rng) * 2) / 2); // many ties
+    addAt(*d, -0.0f, 0.5f);
+    addAt(*d, 0.0f, 0.5f); // -0 and +0 tie, broken by number
+    addAt(*d, 1.0f, -0.0f);
+    d->searchParticleNeighbors();
+    expectReferenceOrder(*d);
+
+    for (int step = 0; step < 5; ++step) { // nearly sorted: a few moves each
+        for (int i = 0; i < d->count; i += 7)
+            d->position[i] += float2(jitter(rng), jitter(rng));
+        d->searchParticleNeighbors();
+        expectReferenceOrder(*d);
+    }
+    for (int i = 0; i < d->count; ++i) // scrambled: far beyond a few moves
+        d->position[i] = {u(rng), u(rng)};
+    d->position[17] = {std::numeric_limits<float>::quiet_NaN(), 1};
+    d->searchParticleNeighbors();
+    expectReferenceOrder(*d);
+
+    // The pair list is the one a fresh scene with the same positions finds.
+    auto fresh = makeScene();
+    fresh->copy(d);
+    for (int i = 0; i < fresh->count; ++i)
+        fresh->order[i] = i;
+    fresh->searchParticleNeighbors();
+    ASSERT_EQ(fresh->neighbors.size(), d->neighbors.size());
+    for (size_t i = 0; i < d->neighbors.size(); ++i) {
+        EXPECT_EQ(d->neighbors[i].a, fresh->neighbors[i].a);
+        EXPECT_EQ(d->neighbors[i].b, fresh->neighbors[i].b);
+        EXPECT_EQ(d->neighbors[i].weight, fresh->neighbors[i].weight);
+    }
+}
+
+// gc renumbers the particles and resets `order`; the next search must still
+// give the full-sort order, also when particles were created after the gc.
+TEST(NeighborSearch, OrderMatchesAFullSortAfterGcAndCreation)
+{
+    std::mt19937 rng(9);
+    std::uniform_real_distribution<float> u(0, 15);
+    auto d = makeScene();
+    for (int i = 0; i < 800; ++i)
+        addAt(*d, u(rng), u(rng));
+    d->searchParticleNeighbors();
+    for (int i = 0; i < d->count; i += 3)
+        d->info[i] |= Attribute::zombie;
+    d->gc();
+    for (int i = 0; i < d->count; ++i)
+        ASSERT_EQ(d->order[i], i);
+    d->searchParticleNeighbors();
+    expectReferenceOrder(*d);
+
+    d->gc();
+    for (int i = 0; i < 5; ++i)
+        addAt(*d, u(rng), u(rng));
+    d->searchParticleNeighbors();
+    expectReferenceOrder(*d);
 }
