@@ -2,6 +2,7 @@
 // The engine's whole surface towards a host.
 #include "particle_attribute.h"
 #include "particle_parameter.h"
+#include "value.h"
 
 namespace Zeb::Kamblo {
 
@@ -99,6 +100,11 @@ public:
     virtual void setTemplateShape(int shape) = 0;
     virtual bool materialColorFlag() const = 0;
     virtual void setMaterialColorFlag(bool flag) = 0;
+
+    // Script access: a parameter or other script-visible value by name (null
+    // for an unknown name), and storing one (unknown names are ignored).
+    virtual Value getValue(const char* name) const = 0;
+    virtual void setValue(const char* name, const Value& v) = 0;
 
     static RevivezoRora* newInstance();
     static void deleteInstance(RevivezoRora* instance);

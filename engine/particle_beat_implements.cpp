@@ -44,7 +44,12 @@ RevivezoRora* RevivezoRora::newInstance()
 
 void RevivezoRora::deleteInstance(RevivezoRora* instance)
 {
-    delete instance;
+    // The facade is reference counted as a script object: the host gives up
+    // its own count, and whoever still holds one keeps it alive.
+    if (auto* object = dynamic_cast<Object*>(instance))
+        object->release();
+    else
+        delete instance;
 }
 
 void RevivezoRora::getMaterialColor(int code, float& r, float& g, float& b, float& a)
@@ -116,6 +121,7 @@ void RevivezoRoraImplements::simulate()
 {
     simulator->simulate();
     responder->onSimulate();
+    runSceneScript(&ParticleData::onSimulate);
 }
 
 void RevivezoRoraImplements::prerender()
@@ -127,6 +133,7 @@ void RevivezoRoraImplements::render()
 {
     renderer->render();
     responder->onRender();
+    runSceneScript(&ParticleData::onRender);
 }
 
 bool RevivezoRoraImplements::save(const char* path)

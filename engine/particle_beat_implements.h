@@ -1,5 +1,5 @@
 #pragma once
-#include "object.h"
+#include "element.h"
 #include "particle_beat.h"
 #include "particle_builder.h"
 #include "particle_data.h"
@@ -11,8 +11,9 @@ namespace Zeb::Kamblo {
 
 // The one implementation of RevivezoRora: owns a scene, its undo snapshot and
 // the components that work on the scene, and hands each request to the
-// component it belongs to.
-class RevivezoRoraImplements : public RevivezoRora, public Object {
+// component it belongs to. It is also the script object at the end of every
+// scene script's scope chain; its Element part carries the reference count.
+class RevivezoRoraImplements : public RevivezoRora, public Element {
 public:
     RevivezoRoraImplements();
     ~RevivezoRoraImplements() override;
@@ -96,6 +97,11 @@ public:
     bool materialColorFlag() const override { return builder->materialColorFlag(); }
     void setMaterialColorFlag(bool flag) override { builder->setMaterialColorFlag(flag); }
 
+    // Script access (particle_beat_implements_element.cpp).
+    Value getValue(const char* name) const override;
+    void setValue(const char* name, const Value& v) override;
+    Value exec(const char* name, const Value* args, int count) override;
+
     Pointer<ParticleData> data;
     Pointer<ParticleData> undoData;
     Pointer<ParticleSimulator> simulator;
@@ -106,6 +112,10 @@ public:
 
 private:
     void setNextAttribute(ParticleInfo attribute, bool on);
+    // Runs a scene script hook: onSimulate after a step, onRender after a frame.
+    void runSceneScript(Pointer<SceneScript> ParticleData::*hook);
+    int countParticlesMatching(int mask, float left, float right, float bottom, float top) const;
+    int countNeighborsMatching(int maskA, int maskB);
 };
 
 } // namespace Zeb::Kamblo
