@@ -38,7 +38,9 @@ void ParticleSimulator::simulate()
         gcRequested = false;
     }
 
-    d.timeStep += 1;
+    // A scene file may start the counter anywhere; past the largest int it
+    // wraps instead of overflowing.
+    d.timeStep = int(uint32_t(d.timeStep) + 1u);
     // The product wraps like the integers it is made of; a zero product gives
     // an infinite time rather than a trap.
     int stepsPerSecond = int(uint32_t(d.timeStepsPerFrame) * uint32_t(d.framesPerSecond));

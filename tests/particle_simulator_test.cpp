@@ -47,6 +47,14 @@ TEST(ParticleSimulator, EmptyStepAdvancesTime)
     EXPECT_FLOAT_EQ(s.data->time, 1.0f / 200);
 }
 
+TEST(ParticleSimulator, TimeStepWrapsAtTheIntegerLimit)
+{
+    Stepper s;
+    s.data->timeStep = std::numeric_limits<int>::max();
+    s.simulator->simulate();
+    EXPECT_EQ(s.data->timeStep, std::numeric_limits<int>::min());
+}
+
 TEST(ParticleSimulator, ZeroStepsPerSecondDoesNotTrap)
 {
     Stepper s;
