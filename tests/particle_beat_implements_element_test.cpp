@@ -282,7 +282,7 @@ TEST_F(EngineScripts, RunawayScriptsAreStoppedReportedOnceAndKeptForSaving)
     };
     const Case cases[] = {
         {"n = 0\nwhile (true) n = n + 1", "line 2: script ran too long"},
-        {"(function(self) {\n    return self(self)\n})(function(self) { return self(self) })", "line 4: too many nested calls"},
+        {"(function(self) {\n    return self(self)\n})(function(self) { return self(self) })", "line 3: too many nested calls"},
         {"if (true) break\ngravityAngle = 1", nullptr},
     };
     for (const Case& c : cases) {
