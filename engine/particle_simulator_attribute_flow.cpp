@@ -345,7 +345,8 @@ void ParticleSimulator::expressUsers()
         if (!up)
             d.usersCharge = d.usersMaxCharge;
     } else {
-        d.usersCharge = std::max(d.usersCharge - 1, 0);
+        // Same as max(charge - 1, 0), without overflowing at the smallest int.
+        d.usersCharge = d.usersCharge > 0 ? d.usersCharge - 1 : 0;
     }
 
     float2 run = d.usersSpeedX * in;

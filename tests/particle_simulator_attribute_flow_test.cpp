@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "cg_math.h"
 #include "particle_data.h"
 #include "particle_simulator.h"
@@ -535,6 +537,17 @@ TEST(ExpressUsers, WithoutGravityNeverGroundedAndOnlyRuns)
     float h = 2 * s.d.usersForceX;
     EXPECT_FLOAT_EQ(s.d.velocity[u].x, h * s.d.usersSpeedX);
     EXPECT_FLOAT_EQ(s.d.velocity[u].y, h * s.d.usersSpeedX);
+}
+
+TEST(ExpressUsers, ChargeFromAFileAtTheSmallestIntRunsDownToZero)
+{
+    FlowScene s;
+    s.add('u', 32, 24);
+    s.d.gravityFlag = false;
+    s.d.usersCharge = std::numeric_limits<int>::min();
+    s.prepare();
+    s.sim->expressUsers();
+    EXPECT_EQ(s.d.usersCharge, 0);
 }
 
 TEST(ExpressUsers, GroundedOnAWallRechargesAndJumpsWhileCharged)
