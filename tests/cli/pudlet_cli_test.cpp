@@ -406,3 +406,33 @@ TEST_F(PudletCli, BenchReportsTheStandardFieldsAsJson)
                               "\"floor\": {"})
         EXPECT_NE(outcome.out.find(field), std::string::npos) << field << " in " << outcome.out;
 }
+
+// A scene's onSimulate script runs in the tool as in every host: it turns
+// gravity a little each step, and the saved scene carries the turned angle and
+// the script's section unchanged. A runaway script is reported once and the
+// scene still steps.
+TEST_F(PudletCli, SceneScriptsRunAndAreSaved)
+{
+    const std::string source = "gravityAngle = gravityAngle + 0.01";
+    std::ofstream(folder / "tilt.pdl") << "version 2\n@ gravityAngle 0.5\nonSimulate\n" << source << "\n$\n";
+    Outcome outcome = run({"run", "tilt.pdl", "--steps", "20", "--save", "tilted.pdl"});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.err, "");
+    auto engine = loadScene((folder / "tilted.pdl").string());
+    float expected = 0.5f;
+    for (int step = 0; step < 20; ++step)
+        expected = expected + 0.01f;
+    // Saved with six significant digits.
+    EXPECT_NEAR(engine->gravityAngle(), expected, 1e-5f);
+    EXPECT_EQ(engine->timeStep(), 20);
+    EXPECT_NE(readText(folder / "tilted.pdl").find("\nonSimulate\n" + source + "\n$\n"), std::string::npos);
+
+    std::ofstream(folder / "runaway.pdl") << "version 2\nonSimulate\nwhile (true) {}\n$\n";
+    outcome = run({"run", "runaway.pdl", "--steps", "5", "--save", "after.pdl"});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_TRUE(isOneLine(outcome.err));
+    EXPECT_NE(outcome.err.find("script ran too long"), std::string::npos) << outcome.err;
+    engine = loadScene((folder / "after.pdl").string());
+    EXPECT_EQ(engine->timeStep(), 5);
+    EXPECT_NE(readText(folder / "after.pdl").find("\nonSimulate\nwhile (true) {}\n$\n"), std::string::npos);
+}
