@@ -96,5 +96,7 @@ TEST(ScriptGolden, EveryScriptMatchesItsExpectedOutcome)
         if (!expectsError) {
             EXPECT_EQ(error, "");
         }
+        outer->values.clear(); // stored references close a cycle through it
+
     }
 }
