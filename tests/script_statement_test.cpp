@@ -144,7 +144,7 @@ TEST(ScriptLimits, LeakingCyclesAreBoundedByTheBudget)
     // Every call leaves a scope alive through a cycle; the budget stops the
     // loop long before memory becomes a problem.
     LimitsGuard guard;
-    Zeb::Kamblo::Testing::IntendedLeaks leaks;
+    [[maybe_unused]] Zeb::Kamblo::Testing::IntendedLeaks leaks;
     ScriptLimits::current().nodeBudget = 20000;
     EXPECT_EQ(ScriptRun("function f() { var a = [a]; } while (1) f();").error, "line 1: script ran too long");
 }
