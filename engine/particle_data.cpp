@@ -50,12 +50,14 @@ int ParticleData::createParticle(int bodyIndex)
     staticPressure[p] = 0;
     order[p] = p;
     ++count;
+    sweepFrameValid = false;
     return p;
 }
 
 void ParticleData::clear()
 {
     count = 0;
+    sweepFrameValid = false;
     if (bodies.empty())
         bodies.emplace_back();
     else
@@ -94,6 +96,7 @@ void ParticleData::copy(const Pointer<ParticleData>& otherPointer)
     KAMBLO_PARTICLE_ARRAYS(KAMBLO_COPY_ARRAY)
 #undef KAMBLO_COPY_ARRAY
     copy_buffer(order, other.order, sizeof(int) * size_t(count));
+    sweepFrameValid = false;
     bodies = other.bodies;
     joints = other.joints;
     copyParameters(other);
@@ -113,6 +116,8 @@ void ParticleData::swap(const Pointer<ParticleData>& otherPointer)
     KAMBLO_PARTICLE_ARRAYS(KAMBLO_SWAP_ARRAY)
 #undef KAMBLO_SWAP_ARRAY
     std::swap(count, other.count);
+    sweepFrameValid = false;
+    other.sweepFrameValid = false;
     std::swap(bodies, other.bodies);
     std::swap(joints, other.joints);
     swapParameters(other);

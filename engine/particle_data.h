@@ -92,16 +92,35 @@ public:
 
     std::vector<ParticleBody> bodies;
     std::vector<ParticleNeighbor> neighbors;
-    // Working storage of the neighbour search: sort keys and positions in
-    // sweep order, kept between steps so that a steady step allocates nothing.
-    struct SweepEntry {
-        uint64_t key;
-        int particle;
+    // The last search also leaves its pairs as places in sweep order (`order`
+    // maps a place to its particle). Passes over the pair list copy the values
+    // they need into sweep order, where the two ends of a pair lie close
+    // together in memory, and copy the results back. The frame holds until
+    // particles are created, removed or renumbered, or the list is replaced.
+    struct SweepPair {
+        int a;
+        int b;
     };
-    std::vector<SweepEntry> sweepEntries;
-    std::vector<SweepEntry> sweepSpare;
-    std::vector<float2> sweepPositions;
-    std::vector<uint8_t> sweepSeen;
+    std::vector<SweepPair> sweepPairs;
+    // Valid sweep order and pairs for the current particles and `neighbors`;
+    // otherwise (nothing searched since the particles changed, or a list made
+    // elsewhere) the identity order and the list's own numbers.
+    const int* sweepFrame();
+    void invalidateSweepFrame() { sweepFrameValid = false; }
+    // Working storage of the search and of the passes that use the frame,
+    // kept between steps so that a steady step allocates nothing.
+    struct SweepScratch {
+        std::vector<uint64_t> keys;
+        std::vector<uint64_t> spare;
+        std::vector<float> x;
+        std::vector<float> y;
+        std::vector<float2> position;
+        std::vector<float2> velocity;
+        std::vector<float2> delta;
+        std::vector<float> value;
+        std::vector<ParticleInfo> info;
+    };
+    SweepScratch sweep;
     std::set<ParticleJoint> joints;
     Pointer<ParticleEffect> fireEffect;
     Pointer<ParticleEffect> splashEffect;
@@ -120,8 +139,20 @@ public:
     Pointer<SceneScript> onRender;
 
 private:
+    bool sweepFrameValid = false;
+
+    int sortSweepOrder();
+
     void copyParameters(const ParticleData& other);
     void swapParameters(ParticleData& other);
 };
+
+// n values of sweep scratch, whose storage only grows.
+template <class T>
+T* sweepScratch(std::vector<T>& values, int n)
+{
+    values.resize(size_t(n));
+    return values.data();
+}
 
 } // namespace Zeb::Kamblo

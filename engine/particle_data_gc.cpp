@@ -116,17 +116,7 @@ void ParticleData::gc()
         it = next;
     }
 
-    // The last sweep order, renumbered, starts the next search nearly sorted
-    // (`order` itself becomes the identity below).
-    size_t kept = 0;
-    if (sweepEntries.size() == size_t(oldCount)) {
-        for (const SweepEntry& entry : sweepEntries) {
-            int renumbered = entry.particle >= 0 && entry.particle < oldCount ? order[entry.particle] : -1;
-            if (renumbered >= 0)
-                sweepEntries[kept++] = {entry.key, renumbered};
-        }
-    }
-    sweepEntries.resize(kept);
+    sweepFrameValid = false;
 
     // 5.
     for (int p = 0; p < count; ++p)

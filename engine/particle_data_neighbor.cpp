@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "cg_math.h"
 #include "particle_data.h"
@@ -23,10 +25,9 @@ inline bool isFinitePosition(float2 p) { return std::isfinite(p.x) && std::isfin
 // pair list. Particles with a non-finite coordinate go last, in number order,
 // and take no part in the sweep.
 //
-// The order is kept as one 64-bit key per particle, strip in the high half and
-// x in the low half, each float mapped to bits that compare as unsigned
-// integers the way the floats compare. -0 becomes +0 first, since the two
-// compare equal and must tie.
+// Floats are compared through bits that order as unsigned integers the way
+// the floats order. -0 becomes +0 first, since the two compare equal and must
+// tie.
 inline uint32_t orderedBits(float v)
 {
     v += 0.0f;
@@ -35,180 +36,273 @@ inline uint32_t orderedBits(float v)
     return (u & 0x80000000u) ? ~u : (u | 0x80000000u);
 }
 
-constexpr uint64_t kNonFiniteKey = ~uint64_t(0); // above every finite key
-
-inline uint64_t sweepKey(float2 p)
+// Bits needed to write v.
+inline int bitWidth(uint64_t v)
 {
-    if (!isFinitePosition(p))
-        return kNonFiniteKey;
-    return uint64_t(orderedBits(std::floor(p.y))) << 32 | orderedBits(p.x);
+    int bits = 0;
+    while (v >> bits)
+        ++bits;
+    return bits;
 }
 
-using SweepEntry = ParticleData::SweepEntry;
-
-inline bool sweepsBefore(const SweepEntry& a, const SweepEntry& b)
+// Least-significant-digit radix sort of the keys on bits [low, low + width),
+// digits of at most 11 bits, every pass stable. Keys equal on those bits keep
+// their input order. The result ends in `keys`.
+void radixSort(uint64_t* keys, uint64_t* spare, int n, int low, int width)
 {
-    return a.key < b.key || (a.key == b.key && a.particle < b.particle);
-}
-
-// An exact sort from scratch: least-significant-digit radix on the key, one
-// byte per pass, starting from number order. Each pass is stable, so equal
-// keys stay in number order, which is the tie rule. Passes in which every key
-// has the same byte are skipped.
-void radixSortSweepEntries(const float2* position, SweepEntry* entries, SweepEntry* spare, int n)
-{
-    for (int p = 0; p < n; ++p)
-        spare[p] = {sweepKey(position[p]), p};
-    uint32_t histogram[8][256] = {};
+    constexpr int kMaxDigitBits = 11;
+    int passes = (width + kMaxDigitBits - 1) / kMaxDigitBits;
+    if (passes == 0)
+        return;
+    int digitBits = (width + passes - 1) / passes;
+    uint32_t mask = (1u << digitBits) - 1;
+    static thread_local uint32_t histogram[(64 + kMaxDigitBits - 1) / kMaxDigitBits][1 << kMaxDigitBits];
+    for (int pass = 0; pass < passes; ++pass)
+        std::fill_n(histogram[pass], mask + 1, 0u);
     for (int i = 0; i < n; ++i)
-        for (int byte = 0; byte < 8; ++byte)
-            ++histogram[byte][(spare[i].key >> (8 * byte)) & 0xFF];
-    SweepEntry* from = spare;
-    SweepEntry* to = entries;
-    for (int byte = 0; byte < 8; ++byte) {
-        uint32_t* counts = histogram[byte];
-        if (counts[(from[0].key >> (8 * byte)) & 0xFF] == uint32_t(n))
-            continue;
+        for (int pass = 0; pass < passes; ++pass)
+            ++histogram[pass][(keys[i] >> (low + pass * digitBits)) & mask];
+    uint64_t* from = keys;
+    uint64_t* to = spare;
+    for (int pass = 0; pass < passes; ++pass) {
+        int shift = low + pass * digitBits;
+        uint32_t* counts = histogram[pass];
         uint32_t offset = 0;
-        for (int b = 0; b < 256; ++b) {
-            uint32_t c = counts[b];
-            counts[b] = offset;
+        for (uint32_t d = 0; d <= mask; ++d) {
+            uint32_t c = counts[d];
+            counts[d] = offset;
             offset += c;
         }
         for (int i = 0; i < n; ++i)
-            to[counts[(from[i].key >> (8 * byte)) & 0xFF]++] = from[i];
+            to[counts[(from[i] >> shift) & mask]++] = from[i];
         std::swap(from, to);
     }
-    if (from != entries)
-        for (int i = 0; i < n; ++i)
-            entries[i] = from[i];
+    if (from != keys)
+        std::copy(from, from + n, keys);
 }
 
-// The previous step's order is nearly sorted: most particles keep their place
-// or swap with a close neighbour, while a few (those that crossed into another
-// strip) jump far. One pass keeps a sorted prefix, inserting each particle at
-// most kLocalMoves places back; particles that would have to go further are
-// set aside, sorted on their own and merged in. Every particle ends up in
-// either sorted list, so the result is exactly the sorted order. A scene
-// scrambled beyond that (a new scene, an explosion) takes the radix sort.
-constexpr int kLocalMoves = 16;
+// Below this many particles a comparison sort of the packed keys is quicker
+// than clearing the radix histograms.
+constexpr int kRadixThreshold = 256;
 
-void sortSweepEntries(const float2* position, SweepEntry* entries, SweepEntry* spare, int n)
+} // namespace
+
+// Puts the particles in sweep order: order[i] is the particle at place i.
+// Returns how many of them have a finite position (they come first).
+//
+// Usually each particle's whole place in the order fits one 64-bit word: the
+// strip counted from the lowest one, x's ordered bits counted from the
+// smallest, and the particle number, from the high bits down. Sorting those
+// words sorts by (strip, x, number) exactly. When the scene spans too many
+// strips or x values for that (particles flung far away), the full keys are
+// sorted instead, with the same result.
+int ParticleData::sortSweepOrder()
 {
-    int kept = 0;
-    int aside = 0;
-    for (int i = 0; i < n; ++i) {
-        SweepEntry e = entries[i];
-        int limit = std::max(0, kept - kLocalMoves);
-        int j = kept;
-        while (j > limit && sweepsBefore(e, entries[j - 1]))
-            --j;
-        if (j > 0 && sweepsBefore(e, entries[j - 1])) {
-            spare[aside++] = e;
+    int n = count;
+    std::vector<uint64_t>& keys = sweep.keys;
+    keys.resize(size_t(n));
+    sweep.spare.resize(size_t(n));
+
+    int finite = 0;
+    float lowStrip = 0, highStrip = 0;
+    uint32_t lowX = 0, highX = 0;
+    for (int p = 0; p < n; ++p) {
+        float2 at = position[p];
+        if (!isFinitePosition(at))
             continue;
+        float strip = std::floor(at.y);
+        uint32_t x = orderedBits(at.x);
+        if (finite == 0) {
+            lowStrip = highStrip = strip;
+            lowX = highX = x;
+        } else {
+            lowStrip = std::min(lowStrip, strip);
+            highStrip = std::max(highStrip, strip);
+            lowX = std::min(lowX, x);
+            highX = std::max(highX, x);
         }
-        for (int k = kept; k > j; --k)
-            entries[k] = entries[k - 1];
-        entries[j] = e;
-        ++kept;
+        ++finite;
     }
-    if (aside == 0)
-        return;
-    if (aside > n / 2) {
-        radixSortSweepEntries(position, entries, spare, n);
-        return;
+
+    int numberBits = bitWidth(uint64_t(std::max(n - 1, 0)));
+    int xBits = bitWidth(highX - lowX);
+    // The strip span is measured in doubles, which hold every float integer
+    // difference exactly; spans beyond 2^24 strips never pack anyway.
+    double stripSpan = double(highStrip) - double(lowStrip);
+    int stripBits = stripSpan < double(1 << 24) ? bitWidth(uint64_t(stripSpan)) : 64;
+    if (numberBits + xBits + stripBits <= 64) {
+        int xShift = numberBits;
+        int stripShift = numberBits + xBits;
+        int w = 0;
+        for (int p = 0; p < n; ++p) {
+            float2 at = position[p];
+            if (!isFinitePosition(at))
+                continue;
+            uint64_t strip = uint64_t(double(std::floor(at.y)) - double(lowStrip));
+            uint64_t x = orderedBits(at.x) - lowX;
+            keys[size_t(w++)] = strip << stripShift | x << xShift | uint64_t(p);
+        }
+        // Keys built in number order and sorted stably on the strip and x
+        // bits alone come out with ties already in number order.
+        if (finite < kRadixThreshold)
+            std::sort(keys.begin(), keys.begin() + finite);
+        else
+            radixSort(keys.data(), sweep.spare.data(), finite, numberBits, xBits + stripBits);
+        uint64_t numberMask = (uint64_t(1) << numberBits) - 1;
+        for (int i = 0; i < finite; ++i)
+            order[i] = int(keys[size_t(i)] & numberMask);
+    } else {
+        // Full keys, with the number in a second word: pairs sorted by
+        // comparison. Only for scenes far out of the ordinary.
+        std::vector<std::pair<uint64_t, int>> entries;
+        entries.reserve(size_t(finite));
+        for (int p = 0; p < n; ++p) {
+            float2 at = position[p];
+            if (isFinitePosition(at))
+                entries.emplace_back(uint64_t(orderedBits(std::floor(at.y))) << 32 | orderedBits(at.x), p);
+        }
+        std::sort(entries.begin(), entries.end());
+        for (int i = 0; i < finite; ++i)
+            order[i] = entries[size_t(i)].second;
     }
-    std::sort(spare, spare + aside, [](const SweepEntry& a, const SweepEntry& b) { return sweepsBefore(a, b); });
-    // Merge from the back; the keys with their numbers are all distinct.
-    int a = kept - 1;
-    int b = aside - 1;
-    for (int w = n - 1; b >= 0; --w)
-        entries[w] = a >= 0 && sweepsBefore(spare[b], entries[a]) ? entries[a--] : spare[b--];
+    int w = finite;
+    for (int p = 0; p < n; ++p)
+        if (!isFinitePosition(position[p]))
+            order[w++] = p;
+    return finite;
 }
+
+namespace {
+
+// Four candidates at a time. Vector lanes compute exactly what the scalar
+// operations would, in the same order, so the results are the same bits.
+using Float4 = float __attribute__((vector_size(16)));
+using Int4 = int32_t __attribute__((vector_size(16)));
+constexpr int kLanes = 4;
+
+inline Float4 load4(const float* from)
+{
+    Float4 v;
+    std::memcpy(&v, from, sizeof v);
+    return v;
+}
+
+inline int laneBits(Int4 mask) { return (mask[0] & 1) | (mask[1] & 2) | (mask[2] & 4) | (mask[3] & 8); }
+
+// One particle's pairs with a window of candidates.
+struct Window {
+    const float* x;      // positions in sweep order, padded by a few lanes
+    const float* y;
+    const int* order;
+    int last;            // last place that may be read from `order`
+    ParticleNeighbor* found;
+    ParticleData::SweepPair* places;
+    int k;               // pairs found so far
+
+    // Tests the candidates at places first .. end - 1 against particle i at
+    // (px, py), stopping at the first one at or above yStop or right of
+    // px + 1. Every candidate before the stop that is closer than 1 is kept.
+    void scan(int i, float px, float py, int first, int end, float yStop)
+    {
+        float xStop = px + 1;
+        int particle = order[i];
+        for (int j = first; j < end; j += kLanes) {
+            Float4 cx = load4(x + j);
+            Float4 cy = load4(y + j);
+            Int4 place = Int4{0, 1, 2, 3} + j;
+            int stops = laneBits((cy >= yStop) | (cx > xStop) | (place >= end));
+            int before = stops ? (1 << __builtin_ctz(unsigned(stops))) - 1 : 0xF;
+
+            Float4 dx = cx - px;
+            Float4 dy = cy - py;
+            Float4 r2 = dx * dx + dy * dy;
+            Float4 s = (r2 * 4.0f + 4.0f) / (r2 * 6.0f + 1.0f + r2 * r2);
+            Float4 weight = 1.0f - r2 * s;
+            Float4 ux = dx * s;
+            Float4 uy = dy * s;
+            int close = laneBits(r2 < 1.0f) & before;
+            // Every lane is written; only close ones advance the count.
+            for (int lane = 0; lane < kLanes; ++lane) {
+                ParticleNeighbor& record = found[k];
+                record.a = particle;
+                record.b = order[std::min(j + lane, last)];
+                record.weight = weight[lane];
+                record.direction = float2(ux[lane], uy[lane]);
+                places[k] = {i, j + lane};
+                k += (close >> lane) & 1;
+            }
+            if (before != 0xF)
+                return;
+        }
+    }
+};
 
 } // namespace
 
 void ParticleData::searchParticleNeighbors()
 {
-    // Sort the previous order anew, and lay out positions in sweep order so
-    // the sweep reads them sequentially.
-    sweepEntries.resize(size_t(count));
-    sweepSpare.resize(size_t(count));
-    sweepPositions.resize(size_t(count));
-    SweepEntry* entries = sweepEntries.data();
-    // After gc `order` is the identity, far from sorted; gc leaves the last
-    // sweep order, renumbered, in the entries, which is a better start. Use it
-    // when it is still a permutation of the particles (nothing was created or
-    // replaced since). In a step without gc the two agree.
-    if (!std::equal(order, order + count, entries, [](int p, const SweepEntry& e) { return p == e.particle; })) {
-        sweepSeen.assign(size_t(count), 0);
-        bool permutation = true;
-        for (int i = 0; i < count && permutation; ++i) {
-            int p = entries[i].particle;
-            permutation = p >= 0 && p < count && !sweepSeen[size_t(p)];
-            if (permutation)
-                sweepSeen[size_t(p)] = 1;
-        }
-        if (permutation) {
-            for (int i = 0; i < count; ++i)
-                order[i] = entries[i].particle;
-        }
-    }
-    for (int i = 0; i < count; ++i)
-        entries[i] = {sweepKey(position[order[i]]), order[i]};
-    sortSweepEntries(position, entries, sweepSpare.data(), count);
-    float2* at = sweepPositions.data();
+    int n = sortSweepOrder();
+    // Positions in sweep order, coordinates apart for the vector loads, with
+    // room for the lanes that reach past the end.
+    float* x = sweepScratch(sweep.x, count + kLanes);
+    float* y = sweepScratch(sweep.y, count + kLanes);
     for (int i = 0; i < count; ++i) {
-        order[i] = entries[i].particle;
-        at[i] = position[entries[i].particle];
+        float2 at = position[order[i]];
+        x[i] = at.x;
+        y[i] = at.y;
     }
+    std::fill_n(x + count, kLanes, 0.0f);
+    std::fill_n(y + count, kLanes, 0.0f);
     neighbors.clear();
+    sweepPairs.clear();
 
-    int n = count;
-    while (n > 0 && entries[n - 1].key == kNonFiniteKey)
-        --n;
-
-    auto tryPair = [this, at](int i, int j) {
-        ParticleNeighbor record;
-        if (neighborKernel(at[j] - at[i], record.weight, record.direction)) {
-            record.a = order[i];
-            record.b = order[j];
-            neighbors.push_back(record);
-        }
-    };
-
+    // Each particle's pairs are gathered in a small buffer first, then
+    // appended; a whole vector of lanes is written past the last pair.
+    constexpr int kBuffer = kSameStripScan + kNextStripScan + kLanes;
+    ParticleNeighbor found[kBuffer];
+    SweepPair places[kBuffer];
+    Window window{x, y, order, count - 1, found, places, 0};
     int s = 0;
     for (int i = 0; i < n; ++i) {
-        float x = at[i].x;
-        float y = at[i].y;
-        float f = std::floor(y);
+        float px = x[i];
+        float py = y[i];
+        float f = std::floor(py);
         float nextStrip = f + 1;
         float stripAfter = f + 2;
+        window.k = 0;
 
-        int sameEnd = std::min(i + 1 + kSameStripScan, n);
-        for (int j = i + 1; j < sameEnd; ++j) {
-            if (at[j].y >= nextStrip || at[j].x > x + 1)
-                break;
-            tryPair(i, j);
-        }
+        window.scan(i, px, py, i + 1, std::min(i + 1 + kSameStripScan, n), nextStrip);
 
         // The next-strip start only moves forward: x grows within a strip and
         // the strips grow with i.
         while (s < n) {
-            float2 q = at[s];
-            bool belowNextStrip = q.y < nextStrip;
-            bool leftInNextStrip = q.y < stripAfter && q.x <= x - 1;
+            bool belowNextStrip = y[s] < nextStrip;
+            bool leftInNextStrip = y[s] < stripAfter && x[s] <= px - 1;
             if (!belowNextStrip && !leftInNextStrip)
                 break;
             ++s;
         }
-        int nextEnd = std::min(s + kNextStripScan, n);
-        for (int j = s; j < nextEnd; ++j) {
-            if (at[j].y >= stripAfter || at[j].x > x + 1)
-                break;
-            tryPair(i, j);
-        }
+        window.scan(i, px, py, s, std::min(s + kNextStripScan, n), stripAfter);
+
+        neighbors.insert(neighbors.end(), found, found + window.k);
+        sweepPairs.insert(sweepPairs.end(), places, places + window.k);
     }
+    sweepFrameValid = true;
+}
+
+const int* ParticleData::sweepFrame()
+{
+    if (sweepFrameValid && sweepPairs.size() == neighbors.size())
+        return order;
+    // No search since the particles changed, or a list made elsewhere: the
+    // identity order, in which places are particle numbers.
+    sweepFrameValid = false;
+    for (int p = 0; p < count; ++p)
+        order[p] = p;
+    sweepPairs.resize(neighbors.size());
+    for (size_t k = 0; k < neighbors.size(); ++k)
+        sweepPairs[k] = {neighbors[k].a, neighbors[k].b};
+    return order;
 }
 
 void ParticleData::updateParticleNeighbors()

@@ -20,15 +20,21 @@ namespace Zeb::Kamblo {
 // 1 - r and direction about d / r, from s = (4 + 4r^2) / (1 + 6r^2 + r^4), a
 // rational stand-in for 1/r that is exact at r = 1 and needs no square root.
 // Single precision, evaluated in exactly this order: results are part of the
-// scene's reproducible evolution.
+// scene's reproducible evolution. `neighborWeight` is the formula alone, for
+// callers that have r^2 = d.d already.
+inline void neighborWeight(float2 d, float r2, float& weight, float2& direction)
+{
+    float s = (r2 * 4.0f + 4.0f) / (r2 * 6.0f + 1.0f + r2 * r2);
+    weight = 1.0f - r2 * s;
+    direction = float2(d.x * s, d.y * s);
+}
+
 inline bool neighborKernel(float2 d, float& weight, float2& direction)
 {
     float r2 = d.x * d.x + d.y * d.y;
     if (!(r2 < 1.0f))
         return false;
-    float s = (r2 * 4.0f + 4.0f) / (r2 * 6.0f + 1.0f + r2 * r2);
-    weight = 1.0f - r2 * s;
-    direction = float2(d.x * s, d.y * s);
+    neighborWeight(d, r2, weight, direction);
     return true;
 }
 

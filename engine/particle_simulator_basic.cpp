@@ -87,12 +87,19 @@ void ParticleSimulator::gravitateParticles()
 void ParticleSimulator::updateParticleDensity()
 {
     ParticleData& d = *data;
-    for (int i = 0; i < d.count; ++i)
-        d.density[i] = d.boundWeight[i];
-    for (const ParticleNeighbor& n : d.neighbors) {
-        d.density[n.a] += n.weight;
-        d.density[n.b] += n.weight;
+    const int* order = d.sweepFrame();
+    int n = d.count;
+    float* density = sweepScratch(d.sweep.value, n);
+    for (int i = 0; i < n; ++i)
+        density[i] = d.boundWeight[order[i]];
+    const ParticleData::SweepPair* pair = d.sweepPairs.data();
+    for (const ParticleNeighbor& record : d.neighbors) {
+        density[pair->a] += record.weight;
+        density[pair->b] += record.weight;
+        ++pair;
     }
+    for (int i = 0; i < n; ++i)
+        d.density[order[i]] = density[i];
 }
 
 void ParticleSimulator::collideParticles()
@@ -101,27 +108,43 @@ void ParticleSimulator::collideParticles()
     if (!d.dampingFlag)
         return;
     float c = d.dampingCoefficient;
-    for (int i = 0; i < d.count; ++i)
-        d.delta[i] = {0, 0};
-    // Impulses are gathered first and applied together, so pair order does not
-    // matter. Each record is refreshed from the current positions (what
-    // updateParticleNeighbors does) in the same pass that uses it, which saves
-    // reading the whole list twice.
-    for (ParticleNeighbor& n : d.neighbors) {
-        if (!neighborKernel(d.position[n.b] - d.position[n.a], n.weight, n.direction)) {
-            n.weight = 0;
-            n.direction = {0, 0};
-        }
-        float2 v = d.velocity[n.b] - d.velocity[n.a];
-        float k = dot(v, n.direction);
-        if (k < 0) {
-            float2 j = n.direction * (c * k);
-            d.delta[n.a] += j;
-            d.delta[n.b] -= j;
-        }
+    const int* order = d.sweepFrame();
+    int n = d.count;
+    float2* position = sweepScratch(d.sweep.position, n);
+    float2* velocity = sweepScratch(d.sweep.velocity, n);
+    float2* delta = sweepScratch(d.sweep.delta, n);
+    for (int i = 0; i < n; ++i) {
+        position[i] = d.position[order[i]];
+        velocity[i] = d.velocity[order[i]];
+        delta[i] = {0, 0};
     }
-    for (int i = 0; i < d.count; ++i)
-        d.velocity[i] += d.delta[i];
+    // Impulses are gathered first and applied together. Each record is
+    // refreshed from the current positions (what updateParticleNeighbors does)
+    // in the same pass that uses it, which saves reading the whole list twice.
+    const ParticleData::SweepPair* pair = d.sweepPairs.data();
+    for (ParticleNeighbor& record : d.neighbors) {
+        int a = pair->a;
+        int b = pair->b;
+        ++pair;
+        if (!neighborKernel(position[b] - position[a], record.weight, record.direction)) {
+            record.weight = 0;
+            record.direction = {0, 0};
+        }
+        float2 v = velocity[b] - velocity[a];
+        float k = dot(v, record.direction);
+        // Only approaching pairs are damped. Whether a pair approaches is a
+        // coin toss to the branch predictor, so receding pairs add an exact
+        // zero instead: the sums start at +0 and can never become -0, so
+        // adding a zero of either sign leaves them unchanged.
+        float2 j = keptIf(k < 0, record.direction * (c * k));
+        delta[a] += j;
+        delta[b] -= j;
+    }
+    for (int i = 0; i < n; ++i) {
+        int p = order[i];
+        d.delta[p] = delta[i];
+        d.velocity[p] = velocity[i] + delta[i];
+    }
 }
 
 void ParticleSimulator::resistParticles()

@@ -12,29 +12,44 @@ using namespace Attribute;
 void ParticleSimulator::applyPressure()
 {
     ParticleData& d = *data;
-    for (int i = 0; i < d.count; ++i) {
+    int n = d.count;
+    for (int i = 0; i < n; ++i) {
         // No negative pressure: sparse particles do not attract.
         d.pressure[i] = std::max(0.0f, (d.density[i] - d.standardDensity) * d.pressureCoefficient);
-        d.delta[i] = {0, 0};
+    }
+    const int* order = d.sweepFrame();
+    float* pressure = sweepScratch(d.sweep.value, n);
+    ParticleInfo* info = sweepScratch(d.sweep.info, n);
+    float2* delta = sweepScratch(d.sweep.delta, n);
+    for (int i = 0; i < n; ++i) {
+        pressure[i] = d.pressure[order[i]];
+        info[i] = d.info[order[i]];
+        delta[i] = {0, 0};
     }
     float repulsion = d.repulsionCoefficient;
-    for (const ParticleNeighbor& n : d.neighbors) {
-        ParticleInfo A = d.info[n.a];
-        ParticleInfo B = d.info[n.b];
-        float2 F = n.direction * ((d.pressure[n.a] + d.pressure[n.b]) * n.weight);
+    const ParticleData::SweepPair* pair = d.sweepPairs.data();
+    for (const ParticleNeighbor& record : d.neighbors) {
+        int a = pair->a;
+        int b = pair->b;
+        ++pair;
+        ParticleInfo A = info[a];
+        ParticleInfo B = info[b];
+        float2 F = record.direction * ((pressure[a] + pressure[b]) * record.weight);
         if (A & B & (powder | wall))
             continue; // powder grains and walls do not push their own kind
         if (A & wall) {
             // The wall stays put; the other particle takes the whole push.
-            d.delta[n.b] += F * 2.0f + n.direction * (repulsion * n.weight);
+            delta[b] += F * 2.0f + record.direction * (repulsion * record.weight);
         } else if (B & wall) {
-            d.delta[n.a] -= F * 2.0f + n.direction * (repulsion * n.weight);
+            delta[a] -= F * 2.0f + record.direction * (repulsion * record.weight);
         } else {
-            d.delta[n.a] -= F;
-            d.delta[n.b] += F;
+            delta[a] -= F;
+            delta[b] += F;
         }
     }
-    for (int i = 0; i < d.count; ++i) {
+    for (int i = 0; i < n; ++i)
+        d.delta[order[i]] = delta[i];
+    for (int i = 0; i < n; ++i) {
         if (d.boundWeight[i] > d.boundsThickness)
             d.delta[i] += d.boundNormal[i] * (d.boundWeight[i] - d.boundsThickness);
         d.velocity[i] += d.delta[i];

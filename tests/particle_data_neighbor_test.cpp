@@ -283,8 +283,8 @@ void expectReferenceOrder(const ParticleData& d)
 
 } // namespace
 
-// The search keeps its sort state between calls: small moves, large moves and
-// ties must all give exactly the order a full comparison sort gives.
+// Small moves, large moves and ties must all give exactly the order a full
+// comparison sort gives.
 TEST(NeighborSearch, OrderMatchesAFullSortAcrossSmallAndLargeMoves)
 {
     std::mt19937 rng(5);
@@ -347,4 +347,74 @@ TEST(NeighborSearch, OrderMatchesAFullSortAfterGcAndCreation)
         addAt(*d, u(rng), u(rng));
     d->searchParticleNeighbors();
     expectReferenceOrder(*d);
+}
+
+// Most scenes pack each particle's place into one word; scenes spread over
+// extreme coordinates cannot, and tiny scenes skip the radix passes. Each way
+// must give the full-sort order and the same pairs.
+TEST(NeighborSearch, OrderMatchesAFullSortForEveryExtentOfScene)
+{
+    std::mt19937 rng(21);
+    std::uniform_real_distribution<float> u(0, 30);
+    const float far[][2] = {
+        {1e30f, 2},            // x bits span nearly everything
+        {3, -1e30f},           // strips span far beyond what packs
+        {-3.4e38f, 3.4e38f},   // both at the ends of the float range
+        {5, 16777216.0f},      // 2^24 strips up: just beyond what packs
+        {5, 8388608.0f},       // 2^23 strips up: still packs
+    };
+    for (int count : {1, 2, 100, 255, 256, 2000}) {
+        for (int extreme = -1; extreme < int(std::size(far)); ++extreme) {
+            auto d = makeScene();
+            for (int i = 0; i < count; ++i)
+                addAt(*d, std::round(u(rng) * 2) / 2, std::round(u(rng) * 2) / 2);
+            if (extreme >= 0)
+                addAt(*d, far[extreme][0], far[extreme][1]);
+            d->searchParticleNeighbors();
+            SCOPED_TRACE(testing::Message() << count << " particles, extreme " << extreme);
+            expectReferenceOrder(*d);
+
+            auto shuffled = makeScene();
+            shuffled->copy(d);
+            std::shuffle(shuffled->position, shuffled->position + shuffled->count, rng);
+            shuffled->searchParticleNeighbors();
+            expectReferenceOrder(*shuffled);
+        }
+    }
+}
+
+// The search also leaves every pair as two places in sweep order; passes that
+// walk the list in sweep order rely on those naming the record's particles.
+TEST(NeighborSearch, SweepPlacesNameTheRecordsParticles)
+{
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<float> u(0, 12);
+    auto d = makeScene();
+    for (int i = 0; i < 600; ++i)
+        addAt(*d, u(rng), u(rng));
+    d->searchParticleNeighbors();
+    const int* order = d->sweepFrame();
+    ASSERT_EQ(d->sweepPairs.size(), d->neighbors.size());
+    ASSERT_GT(d->neighbors.size(), 600u);
+    for (size_t k = 0; k < d->neighbors.size(); ++k) {
+        EXPECT_EQ(order[d->sweepPairs[k].a], d->neighbors[k].a);
+        EXPECT_EQ(order[d->sweepPairs[k].b], d->neighbors[k].b);
+        EXPECT_LT(d->sweepPairs[k].a, d->sweepPairs[k].b);
+    }
+
+    // Once particles change, or the list is made elsewhere, places become
+    // particle numbers again.
+    d->neighbors.resize(5);
+    order = d->sweepFrame();
+    for (int i = 0; i < d->count; ++i)
+        ASSERT_EQ(order[i], i);
+    for (size_t k = 0; k < d->neighbors.size(); ++k) {
+        EXPECT_EQ(d->sweepPairs[k].a, d->neighbors[k].a);
+        EXPECT_EQ(d->sweepPairs[k].b, d->neighbors[k].b);
+    }
+    d->searchParticleNeighbors();
+    addAt(*d, 1, 1);
+    order = d->sweepFrame();
+    for (int i = 0; i < d->count; ++i)
+        ASSERT_EQ(order[i], i);
 }
