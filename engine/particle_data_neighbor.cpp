@@ -6,6 +6,10 @@
 #include <utility>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "cg_math.h"
 #include "particle_data.h"
 
@@ -85,75 +89,130 @@ void radixSort(uint64_t* keys, uint64_t* spare, int n, int low, int width)
 // than clearing the radix histograms.
 constexpr int kRadixThreshold = 256;
 
+// Candidates tested together by the sweep.
+constexpr int kLanes = 4;
+
 } // namespace
 
-// Puts the particles in sweep order: order[i] is the particle at place i.
-// Returns how many of them have a finite position (they come first).
+// Puts the particles in sweep order: order[i] is the particle at place i, and
+// sweep.x, sweep.y hold its position. Returns how many of them have a finite
+// position (they come first).
 //
 // Usually each particle's whole place in the order fits one 64-bit word: the
-// strip counted from the lowest one, x's ordered bits counted from the
-// smallest, and the particle number, from the high bits down. Sorting those
-// words sorts by (strip, x, number) exactly. When the scene spans too many
-// strips or x values for that (particles flung far away), the full keys are
-// sorted instead, with the same result.
+// strip counted from the lowest one, then x, then the particle number, from
+// the high bits down, so that sorting the words sorts by (strip, x, number).
+// Radix passes cost per bit, and an exact x takes 27 to 32 bits where 16 tell
+// nearly all particles of a strip apart; so the words first hold a coarse x,
+// which never reorders (it grows with x), and the few particles sharing a
+// strip and a coarse x are then put in exact order. Should that take too long
+// (particles heaped on one spot) the words are made again with the exact x.
+// When even that does not fit (particles flung far away) the full keys are
+// sorted by comparison, with the same result.
 int ParticleData::sortSweepOrder()
 {
     int n = count;
-    std::vector<uint64_t>& keys = sweep.keys;
-    keys.resize(size_t(n));
-    sweep.spare.resize(size_t(n));
+    float* x = sweepScratch(sweep.x, n + kLanes);
+    float* y = sweepScratch(sweep.y, n + kLanes);
+    std::fill_n(x + n, kLanes, 0.0f);
+    std::fill_n(y + n, kLanes, 0.0f);
+    uint64_t* keys = sweepScratch(sweep.keys, n);
+    uint64_t* spare = sweepScratch(sweep.spare, n);
 
     int finite = 0;
-    float lowStrip = 0, highStrip = 0;
-    uint32_t lowX = 0, highX = 0;
+    float lowStrip = 0, highStrip = 0, lowX = 0, highX = 0;
     for (int p = 0; p < n; ++p) {
         float2 at = position[p];
         if (!isFinitePosition(at))
             continue;
         float strip = std::floor(at.y);
-        uint32_t x = orderedBits(at.x);
         if (finite == 0) {
             lowStrip = highStrip = strip;
-            lowX = highX = x;
+            lowX = highX = at.x;
         } else {
             lowStrip = std::min(lowStrip, strip);
             highStrip = std::max(highStrip, strip);
-            lowX = std::min(lowX, x);
-            highX = std::max(highX, x);
+            lowX = std::min(lowX, at.x);
+            highX = std::max(highX, at.x);
         }
         ++finite;
     }
 
     int numberBits = bitWidth(uint64_t(std::max(n - 1, 0)));
-    int xBits = bitWidth(highX - lowX);
+    int exactXBits = bitWidth(orderedBits(highX) - orderedBits(lowX));
     // The strip span is measured in doubles, which hold every float integer
     // difference exactly; spans beyond 2^24 strips never pack anyway.
     double stripSpan = double(highStrip) - double(lowStrip);
     int stripBits = stripSpan < double(1 << 24) ? bitWidth(uint64_t(stripSpan)) : 64;
-    if (numberBits + xBits + stripBits <= 64) {
-        int xShift = numberBits;
+    uint64_t numberMask = (uint64_t(1) << numberBits) - 1;
+
+    constexpr int kCoarseBits = 16;
+    constexpr float kCoarseTop = float((1 << kCoarseBits) - 1);
+    float coarseScale = kCoarseTop / (highX - lowX);
+    bool coarse = exactXBits > kCoarseBits && std::isfinite(coarseScale);
+
+    auto pack = [&](bool coarseX) {
+        int xBits = coarseX ? kCoarseBits : exactXBits;
         int stripShift = numberBits + xBits;
+        uint32_t lowXBits = orderedBits(lowX);
         int w = 0;
         for (int p = 0; p < n; ++p) {
             float2 at = position[p];
             if (!isFinitePosition(at))
                 continue;
             uint64_t strip = uint64_t(double(std::floor(at.y)) - double(lowStrip));
-            uint64_t x = orderedBits(at.x) - lowX;
-            keys[size_t(w++)] = strip << stripShift | x << xShift | uint64_t(p);
+            // (at.x - lowX) * scale never decreases as x grows: each rounding
+            // keeps the order, and the cap only merges the top.
+            uint64_t xKey = coarseX ? uint64_t(std::min((at.x - lowX) * coarseScale, kCoarseTop))
+                                    : uint64_t(orderedBits(at.x) - lowXBits);
+            keys[w++] = strip << stripShift | xKey << numberBits | uint64_t(p);
         }
         // Keys built in number order and sorted stably on the strip and x
         // bits alone come out with ties already in number order.
         if (finite < kRadixThreshold)
-            std::sort(keys.begin(), keys.begin() + finite);
+            std::sort(keys, keys + finite);
         else
-            radixSort(keys.data(), sweep.spare.data(), finite, numberBits, xBits + stripBits);
-        uint64_t numberMask = (uint64_t(1) << numberBits) - 1;
-        for (int i = 0; i < finite; ++i)
-            order[i] = int(keys[size_t(i)] & numberMask);
+            radixSort(keys, spare, finite, numberBits, xBits + stripBits);
+        for (int i = 0; i < finite; ++i) {
+            int p = int(keys[i] & numberMask);
+            order[i] = p;
+            x[i] = position[p].x;
+            y[i] = position[p].y;
+        }
+    };
+
+    // Exact order within runs of equal strip and coarse x, by insertion,
+    // which stops (false) after a number of moves proportional to the count.
+    auto refine = [&]() {
+        int64_t moves = 8 * int64_t(finite) + 64;
+        for (int i = 1; i < finite; ++i) {
+            uint64_t run = keys[i] >> numberBits;
+            if (run != keys[i - 1] >> numberBits)
+                continue;
+            float ex = x[i], ey = y[i];
+            int ep = order[i];
+            int j = i;
+            while (j > 0 && keys[j - 1] >> numberBits == run && (ex < x[j - 1] || (ex == x[j - 1] && ep < order[j - 1]))) {
+                x[j] = x[j - 1];
+                y[j] = y[j - 1];
+                order[j] = order[j - 1];
+                --j;
+                if (--moves < 0)
+                    return false;
+            }
+            x[j] = ex;
+            y[j] = ey;
+            order[j] = ep;
+        }
+        return true;
+    };
+
+    if (numberBits + exactXBits + stripBits <= 64) {
+        pack(coarse);
+        if (coarse && !refine())
+            pack(false);
     } else {
-        // Full keys, with the number in a second word: pairs sorted by
-        // comparison. Only for scenes far out of the ordinary.
+        // Full keys, with the number in a second word, sorted by comparison.
+        // Only for scenes far out of the ordinary.
         std::vector<std::pair<uint64_t, int>> entries;
         entries.reserve(size_t(finite));
         for (int p = 0; p < n; ++p) {
@@ -162,13 +221,22 @@ int ParticleData::sortSweepOrder()
                 entries.emplace_back(uint64_t(orderedBits(std::floor(at.y))) << 32 | orderedBits(at.x), p);
         }
         std::sort(entries.begin(), entries.end());
-        for (int i = 0; i < finite; ++i)
-            order[i] = entries[size_t(i)].second;
+        for (int i = 0; i < finite; ++i) {
+            int p = entries[size_t(i)].second;
+            order[i] = p;
+            x[i] = position[p].x;
+            y[i] = position[p].y;
+        }
     }
     int w = finite;
-    for (int p = 0; p < n; ++p)
-        if (!isFinitePosition(position[p]))
-            order[w++] = p;
+    for (int p = 0; p < n; ++p) {
+        if (!isFinitePosition(position[p])) {
+            order[w] = p;
+            x[w] = position[p].x;
+            y[w] = position[p].y;
+            ++w;
+        }
+    }
     return finite;
 }
 
@@ -178,7 +246,6 @@ namespace {
 // operations would, in the same order, so the results are the same bits.
 using Float4 = float __attribute__((vector_size(16)));
 using Int4 = int32_t __attribute__((vector_size(16)));
-constexpr int kLanes = 4;
 
 inline Float4 load4(const float* from)
 {
@@ -187,7 +254,14 @@ inline Float4 load4(const float* from)
     return v;
 }
 
-inline int laneBits(Int4 mask) { return (mask[0] & 1) | (mask[1] & 2) | (mask[2] & 4) | (mask[3] & 8); }
+inline int laneBits(Int4 mask)
+{
+#if defined(__SSE2__)
+    return _mm_movemask_ps(_mm_castsi128_ps(__m128i(mask)));
+#else
+    return (mask[0] & 1) | (mask[1] & 2) | (mask[2] & 4) | (mask[3] & 8);
+#endif
+}
 
 // One particle's pairs with a window of candidates.
 struct Window {
@@ -222,12 +296,16 @@ struct Window {
             Float4 uy = dy * s;
             int close = laneBits(r2 < 1.0f) & before;
             // Every lane is written; only close ones advance the count.
+            alignas(16) float w4[kLanes], ux4[kLanes], uy4[kLanes];
+            std::memcpy(w4, &weight, sizeof w4);
+            std::memcpy(ux4, &ux, sizeof ux4);
+            std::memcpy(uy4, &uy, sizeof uy4);
             for (int lane = 0; lane < kLanes; ++lane) {
                 ParticleNeighbor& record = found[k];
                 record.a = particle;
                 record.b = order[std::min(j + lane, last)];
-                record.weight = weight[lane];
-                record.direction = float2(ux[lane], uy[lane]);
+                record.weight = w4[lane];
+                record.direction = float2(ux4[lane], uy4[lane]);
                 places[k] = {i, j + lane};
                 k += (close >> lane) & 1;
             }
@@ -241,18 +319,11 @@ struct Window {
 
 void ParticleData::searchParticleNeighbors()
 {
-    int n = sortSweepOrder();
     // Positions in sweep order, coordinates apart for the vector loads, with
     // room for the lanes that reach past the end.
-    float* x = sweepScratch(sweep.x, count + kLanes);
-    float* y = sweepScratch(sweep.y, count + kLanes);
-    for (int i = 0; i < count; ++i) {
-        float2 at = position[order[i]];
-        x[i] = at.x;
-        y[i] = at.y;
-    }
-    std::fill_n(x + count, kLanes, 0.0f);
-    std::fill_n(y + count, kLanes, 0.0f);
+    int n = sortSweepOrder();
+    const float* x = sweep.x.data();
+    const float* y = sweep.y.data();
     neighbors.clear();
     sweepPairs.clear();
 
