@@ -114,6 +114,8 @@ public:
         std::vector<uint64_t> spare;
         std::vector<float> x;
         std::vector<float> y;
+        std::vector<ParticleNeighbor> found;
+        std::vector<SweepPair> places;
         std::vector<float2> position;
         std::vector<float2> velocity;
         std::vector<float2> delta;

@@ -6,11 +6,9 @@
 #include <utility>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "cg_math.h"
+#include "float4.h"
 #include "particle_data.h"
 
 namespace Zeb::Kamblo {
@@ -89,8 +87,6 @@ void radixSort(uint64_t* keys, uint64_t* spare, int n, int low, int width)
 // than clearing the radix histograms.
 constexpr int kRadixThreshold = 256;
 
-// Candidates tested together by the sweep.
-constexpr int kLanes = 4;
 
 } // namespace
 
@@ -242,26 +238,8 @@ int ParticleData::sortSweepOrder()
 
 namespace {
 
-// Four candidates at a time. Vector lanes compute exactly what the scalar
-// operations would, in the same order, so the results are the same bits.
-using Float4 = float __attribute__((vector_size(16)));
-using Int4 = int32_t __attribute__((vector_size(16)));
-
-inline Float4 load4(const float* from)
-{
-    Float4 v;
-    std::memcpy(&v, from, sizeof v);
-    return v;
-}
-
-inline int laneBits(Int4 mask)
-{
-#if defined(__SSE2__)
-    return _mm_movemask_ps(_mm_castsi128_ps(__m128i(mask)));
-#else
-    return (mask[0] & 1) | (mask[1] & 2) | (mask[2] & 4) | (mask[3] & 8);
-#endif
-}
+// Four candidates at a time (float4.h): lanes compute exactly what the
+// scalar operations would, in the same order, so the results are the same bits.
 
 // One particle's pairs with a window of candidates.
 struct Window {
@@ -327,12 +305,18 @@ void ParticleData::searchParticleNeighbors()
     neighbors.clear();
     sweepPairs.clear();
 
-    // Each particle's pairs are gathered in a small buffer first, then
-    // appended; a whole vector of lanes is written past the last pair.
-    constexpr int kBuffer = kSameStripScan + kNextStripScan + kLanes;
-    ParticleNeighbor found[kBuffer];
-    SweepPair places[kBuffer];
+    // Pairs are gathered in a buffer and appended a few dozen particles at a
+    // time; a whole vector of lanes is written past the last pair found.
+    constexpr int kPerParticle = kSameStripScan + kNextStripScan + kLanes;
+    constexpr int kBuffer = 64 * kPerParticle;
+    ParticleNeighbor* found = sweepScratch(sweep.found, kBuffer);
+    SweepPair* places = sweepScratch(sweep.places, kBuffer);
     Window window{x, y, order, count - 1, found, places, 0};
+    auto flush = [&] {
+        neighbors.insert(neighbors.end(), found, found + window.k);
+        sweepPairs.insert(sweepPairs.end(), places, places + window.k);
+        window.k = 0;
+    };
     int s = 0;
     for (int i = 0; i < n; ++i) {
         float px = x[i];
@@ -340,7 +324,8 @@ void ParticleData::searchParticleNeighbors()
         float f = std::floor(py);
         float nextStrip = f + 1;
         float stripAfter = f + 2;
-        window.k = 0;
+        if (window.k > kBuffer - kPerParticle)
+            flush();
 
         window.scan(i, px, py, i + 1, std::min(i + 1 + kSameStripScan, n), nextStrip);
 
@@ -354,10 +339,8 @@ void ParticleData::searchParticleNeighbors()
             ++s;
         }
         window.scan(i, px, py, s, std::min(s + kNextStripScan, n), stripAfter);
-
-        neighbors.insert(neighbors.end(), found, found + window.k);
-        sweepPairs.insert(sweepPairs.end(), places, places + window.k);
     }
+    flush();
     sweepFrameValid = true;
 }
 

@@ -13,38 +13,51 @@ void ParticleSimulator::applyPressure()
 {
     ParticleData& d = *data;
     int n = d.count;
+    ParticleInfo present = 0;
     for (int i = 0; i < n; ++i) {
         // No negative pressure: sparse particles do not attract.
         d.pressure[i] = std::max(0.0f, (d.density[i] - d.standardDensity) * d.pressureCoefficient);
+        present |= d.info[i];
     }
     const int* order = d.sweepFrame();
     float* pressure = sweepScratch(d.sweep.value, n);
-    ParticleInfo* info = sweepScratch(d.sweep.info, n);
     float2* delta = sweepScratch(d.sweep.delta, n);
     for (int i = 0; i < n; ++i) {
         pressure[i] = d.pressure[order[i]];
-        info[i] = d.info[order[i]];
         delta[i] = {0, 0};
     }
-    float repulsion = d.repulsionCoefficient;
     const ParticleData::SweepPair* pair = d.sweepPairs.data();
-    for (const ParticleNeighbor& record : d.neighbors) {
-        int a = pair->a;
-        int b = pair->b;
-        ++pair;
-        ParticleInfo A = info[a];
-        ParticleInfo B = info[b];
-        float2 F = record.direction * ((pressure[a] + pressure[b]) * record.weight);
-        if (A & B & (powder | wall))
-            continue; // powder grains and walls do not push their own kind
-        if (A & wall) {
-            // The wall stays put; the other particle takes the whole push.
-            delta[b] += F * 2.0f + record.direction * (repulsion * record.weight);
-        } else if (B & wall) {
-            delta[a] -= F * 2.0f + record.direction * (repulsion * record.weight);
-        } else {
-            delta[a] -= F;
-            delta[b] += F;
+    if (!(present & (powder | wall))) {
+        // Nothing but mutual pushes.
+        for (const ParticleNeighbor& record : d.neighbors) {
+            float2 F = record.direction * ((pressure[pair->a] + pressure[pair->b]) * record.weight);
+            delta[pair->a] -= F;
+            delta[pair->b] += F;
+            ++pair;
+        }
+    } else {
+        ParticleInfo* info = sweepScratch(d.sweep.info, n);
+        for (int i = 0; i < n; ++i)
+            info[i] = d.info[order[i]];
+        float repulsion = d.repulsionCoefficient;
+        for (const ParticleNeighbor& record : d.neighbors) {
+            int a = pair->a;
+            int b = pair->b;
+            ++pair;
+            ParticleInfo A = info[a];
+            ParticleInfo B = info[b];
+            float2 F = record.direction * ((pressure[a] + pressure[b]) * record.weight);
+            if (A & B & (powder | wall))
+                continue; // powder grains and walls do not push their own kind
+            if (A & wall) {
+                // The wall stays put; the other particle takes the whole push.
+                delta[b] += F * 2.0f + record.direction * (repulsion * record.weight);
+            } else if (B & wall) {
+                delta[a] -= F * 2.0f + record.direction * (repulsion * record.weight);
+            } else {
+                delta[a] -= F;
+                delta[b] += F;
+            }
         }
     }
     for (int i = 0; i < n; ++i)
