@@ -338,7 +338,11 @@ void ParticleData::searchParticleNeighbors()
                 break;
             ++s;
         }
-        window.scan(i, px, py, s, std::min(s + kNextStripScan, n), stripAfter);
+        // s is past i itself unless f + 1 rounds to f (|y| of 2^24 and more);
+        // starting after i there keeps a particle from pairing with itself or
+        // with one that already found it.
+        int next = std::max(s, i + 1);
+        window.scan(i, px, py, next, std::min(next + kNextStripScan, n), stripAfter);
     }
     flush();
     sweepFrameValid = true;

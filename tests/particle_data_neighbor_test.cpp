@@ -7,6 +7,7 @@
 #include <limits>
 #include <map>
 #include <random>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -440,4 +441,23 @@ TEST(NeighborSearch, OrderIsExactForParticlesHeapedOnOneSpot)
         d->position[i] = {float(i) * 0.01f, 5.25f};
     d->searchParticleNeighbors();
     expectReferenceOrder(*d);
+}
+
+// Far up, a strip's upper edge rounds onto the strip itself (f + 1 == f).
+// Pairs found there (strips that far up mean little) are still each found
+// once, and no particle pairs with itself.
+TEST(NeighborSearch, FarFromTheOriginEachPairIsFoundOnceAndNeverWithItself)
+{
+    for (float height : {3.0e7f, 1.0e9f, 2.1e9f}) {
+        auto d = makeScene();
+        for (int i = 0; i < 12; ++i)
+            addAt(*d, float(i % 4) * 0.5f, height + float(i / 4) * 256.0f);
+        d->searchParticleNeighbors();
+        std::set<std::pair<int, int>> seen;
+        for (const ParticleNeighbor& n : d->neighbors) {
+            EXPECT_NE(n.a, n.b) << "at height " << height;
+            EXPECT_TRUE(seen.insert({std::min(n.a, n.b), std::max(n.a, n.b)}).second)
+                << "pair (" << n.a << ", " << n.b << ") twice at height " << height;
+        }
+    }
 }
