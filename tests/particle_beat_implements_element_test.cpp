@@ -12,40 +12,16 @@
 
 #include "scene_script.h"
 #include "script.h"
+#include "temp_folder.h"
 
 using namespace Zeb::Kamblo;
 namespace fs = std::filesystem;
 
 namespace {
 
-class EngineScripts : public ::testing::Test {
+class EngineScripts : public PudletTest::TempFolderTest {
 protected:
-    void SetUp() override
-    {
-        const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::path(::testing::TempDir()) /
-               (std::string("pudlet_bind_") + test->name() + "_" + std::to_string(long(::getpid())));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    std::string path(const char* name) const { return (dir_ / name).string(); }
-
-    std::string write(const char* name, const std::string& text) const
-    {
-        std::string p = path(name);
-        std::ofstream(p, std::ios::binary) << text;
-        return p;
-    }
-
-    static std::string read(const std::string& p)
-    {
-        std::ifstream in(p, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    EngineScripts() : TempFolderTest("pudlet_bind_") {}
 
     // Runs source with the engine as its outer scope; "" or the error.
     std::string script(const std::string& source) { return executeScript(source, Pointer<Element>(engine)); }
@@ -61,7 +37,6 @@ protected:
     }
 
     Pointer<RevivezoRoraImplements> engine = autorelease(new RevivezoRoraImplements());
-    fs::path dir_;
 };
 
 // A scene file with the given parameter lines and an onSimulate section.

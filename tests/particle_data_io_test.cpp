@@ -1,6 +1,7 @@
 #include "particle_beat_implements.h"
 #include "particle_data.h"
 #include "scene_script.h"
+#include "temp_folder.h"
 #include "texture.h"
 
 #include <gtest/gtest.h>
@@ -27,34 +28,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class SceneFile : public ::testing::Test {
+class SceneFile : public PudletTest::TempFolderTest {
 protected:
-    void SetUp() override
-    {
-        const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::path(::testing::TempDir()) /
-               (std::string("pudlet_io_") + test->name() + "_" + std::to_string(long(::getpid())));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    std::string path(const char* name) const { return (dir_ / name).string(); }
-
-    std::string write(const char* name, const std::string& text) const
-    {
-        std::string p = path(name);
-        std::ofstream(p, std::ios::binary) << text;
-        return p;
-    }
-
-    static std::string read(const std::string& p)
-    {
-        std::ifstream in(p, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    SceneFile() : TempFolderTest("pudlet_io_") {}
 
     static std::vector<std::string> lines(const std::string& p)
     {
@@ -86,7 +62,6 @@ protected:
         return write(name, bytes);
     }
 
-    fs::path dir_;
 };
 
 int addParticle(ParticleData& d, int material, float x, float y, int bodyIndex = 0)

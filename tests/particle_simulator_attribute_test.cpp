@@ -6,27 +6,14 @@
 #include <cmath>
 
 #include "cg_math_ext.h"
+#include "simulator_scene.h"
 
 using namespace Zeb::Kamblo;
 using namespace Zeb::Kamblo::Attribute;
 
 namespace {
 
-struct Bench {
-    Pointer<ParticleData> data = autorelease(new ParticleData());
-    Pointer<ParticleSimulator> simulator = autorelease(new ParticleSimulator(data));
-
-    int add(ParticleInfo info, float2 at, float2 velocity = {0, 0})
-    {
-        ParticleData& d = *data;
-        int p = d.createParticle(0);
-        d.info[p] = info;
-        d.position[p] = at;
-        d.anchor[p] = at;
-        d.velocity[p] = velocity;
-        return p;
-    }
-
+struct Bench : PudletTest::SimulatorScene {
     // A joint as the join pass would make it from the current positions.
     void join(int a, int b)
     {

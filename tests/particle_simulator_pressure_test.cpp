@@ -3,27 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "cg_math_ext.h"
+#include "simulator_scene.h"
 
 using namespace Zeb::Kamblo;
 using namespace Zeb::Kamblo::Attribute;
 
 namespace {
 
-struct Press {
-    Pointer<ParticleData> data = autorelease(new ParticleData());
-    Pointer<ParticleSimulator> simulator = autorelease(new ParticleSimulator(data));
-
-    int add(ParticleInfo info, float2 at, float2 velocity = {0, 0})
-    {
-        ParticleData& d = *data;
-        int p = d.createParticle(0);
-        d.info[p] = info;
-        d.position[p] = at;
-        d.anchor[p] = at;
-        d.velocity[p] = velocity;
-        return p;
-    }
-
+struct Press : PudletTest::SimulatorScene {
     // The step up to the density pressure: boundary, neighbours, density.
     void measure()
     {
