@@ -143,8 +143,11 @@ int ParticleData::sortSweepOrder()
 
     constexpr int kCoarseBits = 16;
     constexpr float kCoarseTop = float((1 << kCoarseBits) - 1);
-    float coarseScale = kCoarseTop / (highX - lowX);
-    bool coarse = exactXBits > kCoarseBits && std::isfinite(coarseScale);
+    // A span too wide for a float (x near both ends of the range) or too
+    // narrow for its inverse takes the exact x.
+    float xSpan = highX - lowX;
+    float coarseScale = kCoarseTop / xSpan;
+    bool coarse = exactXBits > kCoarseBits && std::isfinite(xSpan) && std::isfinite(coarseScale);
 
     auto pack = [&](bool coarseX) {
         int xBits = coarseX ? kCoarseBits : exactXBits;
