@@ -27,6 +27,16 @@ int addAt(ParticleData& d, float x, float y)
 
 float lengthOf(float2 v) { return std::sqrt(v.x * v.x + v.y * v.y); }
 
+// count particles scattered uniformly over [0, side) squared.
+Pointer<ParticleData> scatteredScene(std::mt19937& rng, int count, float side)
+{
+    std::uniform_real_distribution<float> u(0, side);
+    auto d = makeScene();
+    for (int i = 0; i < count; ++i)
+        addAt(*d, u(rng), u(rng));
+    return d;
+}
+
 } // namespace
 
 TEST(NeighborKernel, SampleValues)
@@ -331,9 +341,7 @@ TEST(NeighborSearch, OrderMatchesAFullSortAfterGcAndCreation)
 {
     std::mt19937 rng(9);
     std::uniform_real_distribution<float> u(0, 15);
-    auto d = makeScene();
-    for (int i = 0; i < 800; ++i)
-        addAt(*d, u(rng), u(rng));
+    auto d = scatteredScene(rng, 800, 15);
     d->searchParticleNeighbors();
     for (int i = 0; i < d->count; i += 3)
         d->info[i] |= Attribute::zombie;
@@ -391,10 +399,7 @@ TEST(NeighborSearch, OrderMatchesAFullSortForEveryExtentOfScene)
 TEST(NeighborSearch, SweepPlacesNameTheRecordsParticles)
 {
     std::mt19937 rng(3);
-    std::uniform_real_distribution<float> u(0, 12);
-    auto d = makeScene();
-    for (int i = 0; i < 600; ++i)
-        addAt(*d, u(rng), u(rng));
+    auto d = scatteredScene(rng, 600, 12);
     d->searchParticleNeighbors();
     const int* order = d->sweepFrame();
     ASSERT_EQ(d->sweepPairs.size(), d->neighbors.size());
