@@ -42,7 +42,7 @@ inline uint32_t orderedBits(float v)
 inline int bitWidth(uint64_t v)
 {
     int bits = 0;
-    while (v >> bits)
+    while (bits < 64 && (v >> bits))
         ++bits;
     return bits;
 }
@@ -86,7 +86,6 @@ void radixSort(uint64_t* keys, uint64_t* spare, int n, int low, int width)
 // Below this many particles a comparison sort of the packed keys is quicker
 // than clearing the radix histograms.
 constexpr int kRadixThreshold = 256;
-
 
 } // namespace
 
