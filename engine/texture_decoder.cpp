@@ -58,6 +58,9 @@ public:
 // PNG. libpng reports errors by jumping back to the setjmp in readPng, so that
 // frame holds nothing that needs destroying; the picture belongs to the caller.
 
+constexpr png_alloc_size_t kMaxPngChunkBytes = 8 << 20;
+constexpr png_uint_32 kMaxPngChunks = 1000;
+
 void pngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void pngWarning(png_structp, png_const_charp) {}
 
@@ -67,6 +70,14 @@ bool readPng(png_structp png, png_infop info, std::FILE* file, Picture* picture,
         return false;
     png_init_io(png, file);
     png_set_user_limits(png, Texture::maxSide, Texture::maxSide);
+    // libpng reads a text, profile or palette-list chunk whole, allocating
+    // whatever length the file declares: a 300-byte file claiming a 1.6 GB
+    // text chunk gets that much. A picture needs none of them, so they are
+    // skipped as they stream past instead.
+    static const png_byte unused[] = "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0eXIf\0pCAL\0sCAL\0hIST";
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, unused, int(sizeof unused / 5));
+    png_set_chunk_malloc_max(png, kMaxPngChunkBytes);
+    png_set_chunk_cache_max(png, kMaxPngChunks);
     png_read_info(png, info);
     if (!picture->allocate(png_get_image_width(png, info), png_get_image_height(png, info)))
         return false;

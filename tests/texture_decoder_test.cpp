@@ -2,6 +2,9 @@
 
 #include "image_files.h"
 
+#include <fstream>
+#include <string>
+
 using namespace Zeb::Kamblo;
 using namespace ImageFiles;
 
@@ -216,4 +219,39 @@ TEST_F(TextureDecoder, HugeDeclaredSizesAreRefused)
         }
     ASSERT_TRUE(patched);
     EXPECT_FALSE(decode(jpeg));
+}
+
+namespace {
+
+// Peak resident memory so far, in kB, after resetting the peak to now.
+long residentPeakSinceReset(bool reset)
+{
+    if (reset) {
+        std::ofstream("/proc/self/clear_refs") << "5";
+        return 0;
+    }
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stol(line.substr(6));
+    return -1;
+}
+
+} // namespace
+
+// Found by fuzzing: a 2 x 2 PNG whose text chunk declares 1.6 GB. The
+// decoder must not set that much aside; the picture itself still reads.
+TEST_F(TextureDecoder, HugeDeclaredChunkIsNotAllocated)
+{
+    Bytes png = readBytes(convertPicture(testPicture(2, 2), 4, "", "PNG32:p.png"));
+    // A tEXt chunk right after the header, declaring 0x60000025 bytes and
+    // holding a few.
+    Bytes chunk = {0x60, 0x00, 0x00, 0x25, 't', 'E', 'X', 't', 'd', 'a', 't', 'e', 0, '2', '0', '2', '6'};
+    png.insert(png.begin() + 33, chunk.begin(), chunk.end());
+    residentPeakSinceReset(true);
+    long before = residentPeakSinceReset(false);
+    Pointer<Texture> image = decode(png);
+    long grown = residentPeakSinceReset(false) - before;
+    EXPECT_LT(grown, 256L * 1024) << "kB of peak resident memory for a " << png.size() << "-byte file";
+    EXPECT_FALSE(image); // the chunk runs past the end of the file
 }
