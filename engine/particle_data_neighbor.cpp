@@ -243,13 +243,12 @@ namespace {
 // Four candidates at a time (float4.h): lanes compute exactly what the
 // scalar operations would, in the same order, so the results are the same bits.
 
-// One particle's pairs with a window of candidates.
+// One particle's close successors within a window of candidates. Only the
+// places are written here; the pairs' records are made afterwards, for the
+// close pairs alone.
 struct Window {
     const float* x;      // positions in sweep order, padded by a few lanes
     const float* y;
-    const int* order;
-    int last;            // last place that may be read from `order`
-    ParticleNeighbor* found;
     ParticleData::SweepPair* places;
     int k;               // pairs found so far
 
@@ -259,33 +258,17 @@ struct Window {
     void scan(int i, float px, float py, int first, int end, float yStop)
     {
         float xStop = px + 1;
-        int particle = order[i];
         for (int j = first; j < end; j += kLanes) {
             Float4 cx = load4(x + j);
             Float4 cy = load4(y + j);
             Int4 place = Int4{0, 1, 2, 3} + j;
             int stops = laneBits((cy >= yStop) | (cx > xStop) | (place >= end));
             int before = stops ? (1 << __builtin_ctz(unsigned(stops))) - 1 : 0xF;
-
             Float4 dx = cx - px;
             Float4 dy = cy - py;
-            Float4 r2 = dx * dx + dy * dy;
-            Float4 s = (r2 * 4.0f + 4.0f) / (r2 * 6.0f + 1.0f + r2 * r2);
-            Float4 weight = 1.0f - r2 * s;
-            Float4 ux = dx * s;
-            Float4 uy = dy * s;
-            int close = laneBits(r2 < 1.0f) & before;
+            int close = laneBits(dx * dx + dy * dy < 1.0f) & before;
             // Every lane is written; only close ones advance the count.
-            alignas(16) float w4[kLanes], ux4[kLanes], uy4[kLanes];
-            std::memcpy(w4, &weight, sizeof w4);
-            std::memcpy(ux4, &ux, sizeof ux4);
-            std::memcpy(uy4, &uy, sizeof uy4);
             for (int lane = 0; lane < kLanes; ++lane) {
-                ParticleNeighbor& record = found[k];
-                record.a = particle;
-                record.b = order[std::min(j + lane, last)];
-                record.weight = w4[lane];
-                record.direction = float2(ux4[lane], uy4[lane]);
                 places[k] = {i, j + lane};
                 k += (close >> lane) & 1;
             }
@@ -294,6 +277,36 @@ struct Window {
         }
     }
 };
+
+// The records of the pairs at `places`, four at a time. `places` has room
+// for a vector of lanes past `count`, and `found` for as many records.
+void makeRecords(const float* x, const float* y, const int* order, ParticleData::SweepPair* places,
+                 int count, ParticleNeighbor* found)
+{
+    for (int lane = 0; lane < kLanes; ++lane)
+        places[count + lane] = {0, 0};
+    for (int k = 0; k < count; k += kLanes) {
+        const ParticleData::SweepPair* at = places + k;
+        Float4 ax{x[at[0].a], x[at[1].a], x[at[2].a], x[at[3].a]};
+        Float4 ay{y[at[0].a], y[at[1].a], y[at[2].a], y[at[3].a]};
+        Float4 bx{x[at[0].b], x[at[1].b], x[at[2].b], x[at[3].b]};
+        Float4 by{y[at[0].b], y[at[1].b], y[at[2].b], y[at[3].b]};
+        Float4 dx = bx - ax;
+        Float4 dy = by - ay;
+        Float4 r2 = dx * dx + dy * dy;
+        Float4 s = (r2 * 4.0f + 4.0f) / (r2 * 6.0f + 1.0f + r2 * r2);
+        Float4 weight = 1.0f - r2 * s;
+        Float4 ux = dx * s;
+        Float4 uy = dy * s;
+        for (int lane = 0; lane < kLanes; ++lane) {
+            ParticleNeighbor& record = found[k + lane];
+            record.a = order[at[lane].a];
+            record.b = order[at[lane].b];
+            record.weight = weight[lane];
+            record.direction = float2(ux[lane], uy[lane]);
+        }
+    }
+}
 
 } // namespace
 
@@ -309,12 +322,13 @@ void ParticleData::searchParticleNeighbors()
 
     // Pairs are gathered in a buffer and appended a few dozen particles at a
     // time; a whole vector of lanes is written past the last pair found.
-    constexpr int kPerParticle = kSameStripScan + kNextStripScan + kLanes;
+    constexpr int kPerParticle = kSameStripScan + kNextStripScan + 2 * kLanes;
     constexpr int kBuffer = 64 * kPerParticle;
-    ParticleNeighbor* found = sweepScratch(sweep.found, kBuffer);
-    SweepPair* places = sweepScratch(sweep.places, kBuffer);
-    Window window{x, y, order, count - 1, found, places, 0};
+    ParticleNeighbor* found = sweepScratch(sweep.found, kBuffer + kLanes);
+    SweepPair* places = sweepScratch(sweep.places, kBuffer + kLanes);
+    Window window{x, y, places, 0};
     auto flush = [&] {
+        makeRecords(x, y, order, places, window.k, found);
         neighbors.insert(neighbors.end(), found, found + window.k);
         sweepPairs.insert(sweepPairs.end(), places, places + window.k);
         window.k = 0;

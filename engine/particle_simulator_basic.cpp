@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "cg_math.h"
+#include "float4.h"
 #include "particle_simulator.h"
 
 namespace Zeb::Kamblo {
@@ -121,22 +122,55 @@ void ParticleSimulator::collideParticles()
     // Impulses are gathered first and applied together. Each record is
     // refreshed from the current positions (what updateParticleNeighbors does)
     // in the same pass that uses it, which saves reading the whole list twice.
+    // Four records at a time: the lanes do the scalar operations in the same
+    // order, and the impulses are added one record after another as before.
     const ParticleData::SweepPair* pair = d.sweepPairs.data();
-    for (ParticleNeighbor& record : d.neighbors) {
-        int a = pair->a;
-        int b = pair->b;
-        ++pair;
-        if (!neighborKernel(position[b] - position[a], record.weight, record.direction)) {
-            record.weight = 0;
-            record.direction = {0, 0};
-        }
-        float2 v = velocity[b] - velocity[a];
-        float k = dot(v, record.direction);
+    ParticleNeighbor* record = d.neighbors.data();
+    size_t pairs = d.neighbors.size();
+    size_t k = 0;
+    for (; k + kLanes <= pairs; k += kLanes) {
+        const ParticleData::SweepPair* at = pair + k;
+        auto gather = [&](const float2* v, int ParticleData::SweepPair::*end, float float2::*axis) {
+            return Float4{v[at[0].*end].*axis, v[at[1].*end].*axis, v[at[2].*end].*axis, v[at[3].*end].*axis};
+        };
+        using P = ParticleData::SweepPair;
+        Float4 dx = gather(position, &P::b, &float2::x) - gather(position, &P::a, &float2::x);
+        Float4 dy = gather(position, &P::b, &float2::y) - gather(position, &P::a, &float2::y);
+        Float4 r2 = dx * dx + dy * dy;
+        Int4 close = r2 < 1.0f;
+        Float4 s = (r2 * 4.0f + 4.0f) / (r2 * 6.0f + 1.0f + r2 * r2);
+        Float4 weight = keptIf(close, 1.0f - r2 * s);
+        Float4 ux = keptIf(close, dx * s);
+        Float4 uy = keptIf(close, dy * s);
+        Float4 vx = gather(velocity, &P::b, &float2::x) - gather(velocity, &P::a, &float2::x);
+        Float4 vy = gather(velocity, &P::b, &float2::y) - gather(velocity, &P::a, &float2::y);
+        Float4 dotted = vx * ux + vy * uy;
         // Only approaching pairs are damped. Whether a pair approaches is a
         // coin toss to the branch predictor, so receding pairs add an exact
         // zero instead: the sums start at +0 and can never become -0, so
         // adding a zero of either sign leaves them unchanged.
-        float2 j = keptIf(k < 0, record.direction * (c * k));
+        Int4 approaching = dotted < 0.0f;
+        Float4 ck = c * dotted;
+        Float4 jx = keptIf(approaching, ux * ck);
+        Float4 jy = keptIf(approaching, uy * ck);
+        for (int lane = 0; lane < kLanes; ++lane) {
+            record[k + size_t(lane)].weight = weight[lane];
+            record[k + size_t(lane)].direction = float2(ux[lane], uy[lane]);
+            float2 j(jx[lane], jy[lane]);
+            delta[at[lane].a] += j;
+            delta[at[lane].b] -= j;
+        }
+    }
+    for (; k < pairs; ++k) {
+        int a = pair[k].a;
+        int b = pair[k].b;
+        ParticleNeighbor& last = record[k];
+        if (!neighborKernel(position[b] - position[a], last.weight, last.direction)) {
+            last.weight = 0;
+            last.direction = {0, 0};
+        }
+        float dotted = dot(velocity[b] - velocity[a], last.direction);
+        float2 j = keptIf(dotted < 0, last.direction * (c * dotted));
         delta[a] += j;
         delta[b] -= j;
     }
