@@ -19,6 +19,10 @@ namespace {
 // found in that step.
 constexpr int kSameStripScan = 7;
 constexpr int kNextStripScan = 16;
+constexpr int kSameStripVectors = (kSameStripScan + kLanes - 1) / kLanes;
+constexpr int kNextStripVectors = (kNextStripScan + kLanes - 1) / kLanes;
+// Positions are padded so that a whole window can be read past the last place.
+constexpr int kWindowPad = kLanes * std::max(kSameStripVectors, kNextStripVectors);
 
 inline bool isFinitePosition(float2 p) { return std::isfinite(p.x) && std::isfinite(p.y); }
 
@@ -106,10 +110,10 @@ constexpr int kRadixThreshold = 256;
 int ParticleData::sortSweepOrder()
 {
     int n = count;
-    float* x = sweepScratch(sweep.x, n + kLanes);
-    float* y = sweepScratch(sweep.y, n + kLanes);
-    std::fill_n(x + n, kLanes, 0.0f);
-    std::fill_n(y + n, kLanes, 0.0f);
+    float* x = sweepScratch(sweep.x, n + kWindowPad);
+    float* y = sweepScratch(sweep.y, n + kWindowPad);
+    std::fill_n(x + n, kWindowPad, 0.0f);
+    std::fill_n(y + n, kWindowPad, 0.0f);
     uint64_t* keys = sweepScratch(sweep.keys, n);
     uint64_t* spare = sweepScratch(sweep.spare, n);
 
@@ -243,36 +247,69 @@ namespace {
 // Four candidates at a time (float4.h): lanes compute exactly what the
 // scalar operations would, in the same order, so the results are the same bits.
 
+// Lane numbers of the set bits of a 4-bit mask, lowest first, and how many.
+struct LanePack {
+    alignas(16) int32_t lanes[16][kLanes];
+    int count[16];
+};
+constexpr LanePack makeLanePack()
+{
+    LanePack pack{};
+    for (int mask = 0; mask < 16; ++mask) {
+        int w = 0;
+        for (int lane = 0; lane < kLanes; ++lane)
+            if (mask >> lane & 1)
+                pack.lanes[mask][w++] = lane;
+        pack.count[mask] = w;
+    }
+    return pack;
+}
+constexpr LanePack kLanePack = makeLanePack();
+
 // One particle's close successors within a window of candidates. Only the
 // places are written here; the pairs' records are made afterwards, for the
 // close pairs alone.
 struct Window {
-    const float* x;      // positions in sweep order, padded by a few lanes
+    const float* x;      // positions in sweep order, padded by a window
     const float* y;
     ParticleData::SweepPair* places;
     int k;               // pairs found so far
 
-    // Tests the candidates at places first .. end - 1 against particle i at
-    // (px, py), stopping at the first one at or above yStop or right of
-    // px + 1. Every candidate before the stop that is closer than 1 is kept.
+    // Tests the candidates at places first .. end - 1 (at most 4 * vectors of
+    // them) against particle i at (px, py), stopping at the first one at or
+    // above yStop or right of px + 1. Every candidate before the stop that is
+    // closer than 1 is kept. The whole window is always read, since where it
+    // stops is a coin toss to the branch predictor; the lanes after the stop
+    // are dropped.
+    template <int vectors>
     void scan(int i, float px, float py, int first, int end, float yStop)
     {
         float xStop = px + 1;
-        for (int j = first; j < end; j += kLanes) {
+        int open = 0xF;
+        for (int v = 0; v < vectors; ++v) {
+            int j = first + v * kLanes;
             Float4 cx = load4(x + j);
             Float4 cy = load4(y + j);
             Int4 place = Int4{0, 1, 2, 3} + j;
             int stops = laneBits((cy >= yStop) | (cx > xStop) | (place >= end));
-            int before = stops ? (1 << __builtin_ctz(unsigned(stops))) - 1 : 0xF;
+            // The lanes before the first stop, while no earlier vector stopped.
+            int before = ((stops & -stops) - 1) & open;
+            open &= -int(stops == 0);
             Float4 dx = cx - px;
             Float4 dy = cy - py;
             int close = laneBits(dx * dx + dy * dy < 1.0f) & before;
-            // Every lane is written; only close ones advance the count.
-            for (int lane = 0; lane < kLanes; ++lane) {
-                places[k] = {i, j + lane};
-                k += (close >> lane) & 1;
-            }
-            if (before != 0xF)
+            // The close lanes' places, packed to the front; the rest of the
+            // vector is written too and overwritten by the next pairs.
+            Int4 lanes;
+            std::memcpy(&lanes, kLanePack.lanes[close], sizeof lanes);
+            Int4 b = lanes + j;
+            Int4 a = Int4{0, 0, 0, 0} + i;
+            Int4 low = __builtin_shuffle(a, b, Int4{0, 4, 1, 5});
+            Int4 high = __builtin_shuffle(a, b, Int4{2, 6, 3, 7});
+            std::memcpy(places + k, &low, sizeof low);
+            std::memcpy(places + k + 2, &high, sizeof high);
+            k += kLanePack.count[close];
+            if (!open)
                 return;
         }
     }
@@ -343,7 +380,7 @@ void ParticleData::searchParticleNeighbors()
         if (window.k > kBuffer - kPerParticle)
             flush();
 
-        window.scan(i, px, py, i + 1, std::min(i + 1 + kSameStripScan, n), nextStrip);
+        window.scan<kSameStripVectors>(i, px, py, i + 1, std::min(i + 1 + kSameStripScan, n), nextStrip);
 
         // The next-strip start only moves forward: x grows within a strip and
         // the strips grow with i.
@@ -358,7 +395,7 @@ void ParticleData::searchParticleNeighbors()
         // starting after i there keeps a particle from pairing with itself or
         // with one that already found it.
         int next = std::max(s, i + 1);
-        window.scan(i, px, py, next, std::min(next + kNextStripScan, n), stripAfter);
+        window.scan<kNextStripVectors>(i, px, py, next, std::min(next + kNextStripScan, n), stripAfter);
     }
     flush();
     sweepFrameValid = true;
