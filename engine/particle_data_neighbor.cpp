@@ -51,12 +51,17 @@ inline int bitWidth(uint64_t v)
     return bits;
 }
 
+// Widest radix digit, and the bits a coarse x may take.
+constexpr int kRadixDigitBits = 11;
+constexpr int kMinCoarseBits = 12;
+constexpr int kMaxCoarseBits = 16;
+
 // Least-significant-digit radix sort of the keys on bits [low, low + width),
 // digits of at most 11 bits, every pass stable. Keys equal on those bits keep
 // their input order. The result ends in `keys`.
 void radixSort(uint64_t* keys, uint64_t* spare, int n, int low, int width)
 {
-    constexpr int kMaxDigitBits = 11;
+    constexpr int kMaxDigitBits = kRadixDigitBits;
     int passes = (width + kMaxDigitBits - 1) / kMaxDigitBits;
     if (passes == 0)
         return;
@@ -144,16 +149,20 @@ int ParticleData::sortSweepOrder()
     int stripBits = stripSpan < double(1 << 24) ? bitWidth(uint64_t(stripSpan)) : 64;
     uint64_t numberMask = (uint64_t(1) << numberBits) - 1;
 
-    constexpr int kCoarseBits = 16;
-    constexpr float kCoarseTop = float((1 << kCoarseBits) - 1);
+    // The coarse x takes what is left of whole radix digits after the strip,
+    // between 12 bits (ties stay rare at ordinary spacings) and 16: a tall
+    // scene would otherwise pay a third radix pass for a few bits of x.
+    int radixDigits = (stripBits + kMinCoarseBits + kRadixDigitBits - 1) / kRadixDigitBits;
+    int coarseBits = std::clamp(radixDigits * kRadixDigitBits - stripBits, kMinCoarseBits, kMaxCoarseBits);
+    float coarseTop = float((1 << coarseBits) - 1);
     // A span too wide for a float (x near both ends of the range) or too
     // narrow for its inverse takes the exact x.
     float xSpan = highX - lowX;
-    float coarseScale = kCoarseTop / xSpan;
-    bool coarse = exactXBits > kCoarseBits && std::isfinite(xSpan) && std::isfinite(coarseScale);
+    float coarseScale = coarseTop / xSpan;
+    bool coarse = exactXBits > coarseBits && std::isfinite(xSpan) && std::isfinite(coarseScale);
 
     auto pack = [&](bool coarseX) {
-        int xBits = coarseX ? kCoarseBits : exactXBits;
+        int xBits = coarseX ? coarseBits : exactXBits;
         int stripShift = numberBits + xBits;
         uint32_t lowXBits = orderedBits(lowX);
         int w = 0;
@@ -164,7 +173,7 @@ int ParticleData::sortSweepOrder()
             uint64_t strip = uint64_t(double(std::floor(at.y)) - double(lowStrip));
             // (at.x - lowX) * scale never decreases as x grows: each rounding
             // keeps the order, and the cap only merges the top.
-            uint64_t xKey = coarseX ? uint64_t(std::min((at.x - lowX) * coarseScale, kCoarseTop))
+            uint64_t xKey = coarseX ? uint64_t(std::min((at.x - lowX) * coarseScale, coarseTop))
                                     : uint64_t(orderedBits(at.x) - lowXBits);
             keys[w++] = strip << stripShift | xKey << numberBits | uint64_t(p);
         }

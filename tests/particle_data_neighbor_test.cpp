@@ -371,6 +371,8 @@ TEST(NeighborSearch, OrderMatchesAFullSortForEveryExtentOfScene)
         {-3.4e38f, 3.4e38f},   // both at the ends of the float range
         {5, 16777216.0f},      // 2^24 strips up: just beyond what packs
         {5, 8388608.0f},       // 2^23 strips up: still packs
+        {5, 700},              // tall: the narrowest coarse x
+        {5, 3000},             // taller: a third radix digit, the widest coarse x
     };
     for (int count : {1, 2, 100, 255, 256, 2000}) {
         for (int extreme = -1; extreme < int(std::size(far)); ++extreme) {
