@@ -5,8 +5,11 @@
 #include <cstdint>
 #include <cstring>
 
+#include "cg_types.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#include <xmmintrin.h>
 #endif
 
 namespace Zeb::Kamblo {
@@ -31,6 +34,50 @@ inline int laneBits(Int4 mask)
     return (mask[0] & 1) | (mask[1] & 2) | (mask[2] & 4) | (mask[3] & 8);
 #endif
 }
+
+// Two float2 values side by side: p.x, p.y, q.x, q.y. Half-register loads
+// and stores: a whole-register access to memory written in halves would wait
+// for the halves to be stored.
+inline Float4 loadPair(const float2& p, const float2& q)
+{
+#if defined(__SSE2__)
+    __m128 v = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(&p));
+    return Float4(_mm_loadh_pi(v, reinterpret_cast<const __m64*>(&q)));
+#else
+    return Float4{p.x, p.y, q.x, q.y};
+#endif
+}
+
+inline Float4 loadLow(const float2& p)
+{
+#if defined(__SSE2__)
+    return Float4(_mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(&p)));
+#else
+    return Float4{p.x, p.y, 0.0f, 0.0f};
+#endif
+}
+
+inline void storeLow(float2& to, Float4 v)
+{
+#if defined(__SSE2__)
+    _mm_storel_pi(reinterpret_cast<__m64*>(&to), __m128(v));
+#else
+    to = float2(v[0], v[1]);
+#endif
+}
+
+// Lanes 0, 2 of a then of b, and lanes 1, 3: the x and the y of two pairs.
+inline Float4 evenLanes(Float4 a, Float4 b) { return __builtin_shuffle(a, b, Int4{0, 2, 4, 6}); }
+inline Float4 oddLanes(Float4 a, Float4 b) { return __builtin_shuffle(a, b, Int4{1, 3, 5, 7}); }
+// The other way round: x0, y0, x1, y1 and x2, y2, x3, y3.
+inline Float4 lowPairs(Float4 x, Float4 y) { return __builtin_shuffle(x, y, Int4{0, 4, 1, 5}); }
+inline Float4 highPairs(Float4 x, Float4 y) { return __builtin_shuffle(x, y, Int4{2, 6, 3, 7}); }
+// Lanes 2, 3 moved to lanes 0, 1.
+inline Float4 upperHalf(Float4 v) { return __builtin_shuffle(v, Int4{2, 3, 2, 3}); }
+
+// to += lanes 0, 1 and to -= lanes 0, 1, lane by lane as the scalar code would.
+inline void addLow(float2& to, Float4 v) { storeLow(to, loadLow(to) + v); }
+inline void subtractLow(float2& to, Float4 v) { storeLow(to, loadLow(to) - v); }
 
 // v where the comparison result holds, +0 elsewhere.
 inline Float4 keptIf(Int4 mask, Float4 v) { return Float4(Int4(v) & mask); }

@@ -1,6 +1,7 @@
 // The small passes of the step: move, join, gravity, density, damping,
 // resistance, pouring and draining.
 #include <cmath>
+#include <utility>
 
 #include "cg_math.h"
 #include "float4.h"
@@ -130,20 +131,20 @@ void ParticleSimulator::collideParticles()
     size_t k = 0;
     for (; k + kLanes <= pairs; k += kLanes) {
         const ParticleData::SweepPair* at = pair + k;
-        auto gather = [&](const float2* v, int ParticleData::SweepPair::*end, float float2::*axis) {
-            return Float4{v[at[0].*end].*axis, v[at[1].*end].*axis, v[at[2].*end].*axis, v[at[3].*end].*axis};
+        // Differences of whole float2 values, then split into x and y lanes.
+        auto difference = [&](const float2* v) {
+            Float4 low = loadPair(v[at[0].b], v[at[1].b]) - loadPair(v[at[0].a], v[at[1].a]);
+            Float4 high = loadPair(v[at[2].b], v[at[3].b]) - loadPair(v[at[2].a], v[at[3].a]);
+            return std::pair{evenLanes(low, high), oddLanes(low, high)};
         };
-        using P = ParticleData::SweepPair;
-        Float4 dx = gather(position, &P::b, &float2::x) - gather(position, &P::a, &float2::x);
-        Float4 dy = gather(position, &P::b, &float2::y) - gather(position, &P::a, &float2::y);
+        auto [dx, dy] = difference(position);
         Float4 r2 = dx * dx + dy * dy;
         Int4 close = r2 < 1.0f;
         Float4 s = (r2 * 4.0f + 4.0f) / (r2 * 6.0f + 1.0f + r2 * r2);
         Float4 weight = keptIf(close, 1.0f - r2 * s);
         Float4 ux = keptIf(close, dx * s);
         Float4 uy = keptIf(close, dy * s);
-        Float4 vx = gather(velocity, &P::b, &float2::x) - gather(velocity, &P::a, &float2::x);
-        Float4 vy = gather(velocity, &P::b, &float2::y) - gather(velocity, &P::a, &float2::y);
+        auto [vx, vy] = difference(velocity);
         Float4 dotted = vx * ux + vy * uy;
         // Only approaching pairs are damped. Whether a pair approaches is a
         // coin toss to the branch predictor, so receding pairs add an exact
@@ -153,12 +154,20 @@ void ParticleSimulator::collideParticles()
         Float4 ck = c * dotted;
         Float4 jx = keptIf(approaching, ux * ck);
         Float4 jy = keptIf(approaching, uy * ck);
+        Float4 direction[2] = {lowPairs(ux, uy), highPairs(ux, uy)};
+        Float4 impulse[2] = {lowPairs(jx, jy), highPairs(jx, jy)};
         for (int lane = 0; lane < kLanes; ++lane) {
-            record[k + size_t(lane)].weight = weight[lane];
-            record[k + size_t(lane)].direction = float2(ux[lane], uy[lane]);
-            float2 j(jx[lane], jy[lane]);
-            delta[at[lane].a] += j;
-            delta[at[lane].b] -= j;
+            Float4 u = direction[lane / 2];
+            Float4 j = impulse[lane / 2];
+            if (lane % 2) {
+                u = upperHalf(u);
+                j = upperHalf(j);
+            }
+            ParticleNeighbor& r = record[k + size_t(lane)];
+            r.weight = weight[lane];
+            storeLow(r.direction, u);
+            addLow(delta[at[lane].a], j);
+            subtractLow(delta[at[lane].b], j);
         }
     }
     for (; k < pairs; ++k) {
