@@ -375,3 +375,61 @@ TEST(ParticleSimulator, PairPassesGiveTheSameBitsWithOrWithoutTheSweepFrame)
     ASSERT_EQ(a.neighbors.size(), b.neighbors.size());
     EXPECT_TRUE(sameBits(a.neighbors.data(), b.neighbors.data(), int(a.neighbors.size())));
 }
+
+// Damping works on several records at once; it must give exactly what taking
+// the records one at a time gives: each record refreshed from the positions
+// (zeroed when the pair moved apart), approaching pairs slowed, and the
+// impulses added in record order. Lists of every length modulo four, in sweep
+// order and in particle numbers, with pairs pulled apart and a velocity that
+// is not a number.
+TEST(ParticleSimulator, DampingMatchesTheRuleAppliedOneRecordAtATime)
+{
+    Stepper warm;
+    PudletTest::fillEveryMaterial(warm.data);
+    for (int i = 0; i < 30; ++i)
+        warm.simulator->simulate();
+    warm.data->searchParticleNeighbors();
+    ParticleData& w = *warm.data;
+    for (int i = 0; i < w.count; i += 7)
+        w.position[i].x += 0.4f; // some pairs now farther apart than 1
+    for (int i = 0; i < w.count; i += 5)
+        w.velocity[i] = {-w.velocity[i].y, w.velocity[i].x};
+    w.velocity[w.count / 2].x = std::numeric_limits<float>::quiet_NaN();
+
+    for (size_t trim = 0; trim < 4; ++trim) {
+        SCOPED_TRACE(trim);
+        Stepper s;
+        s.data->copy(warm.data);
+        s.data->searchParticleNeighbors();
+        for (int i = 0; i < w.count; ++i)
+            s.data->position[i] = w.position[i];
+        s.data->neighbors.resize(s.data->neighbors.size() - trim); // trimmed lists take particle numbers
+        ParticleData& d = *s.data;
+        ASSERT_GT(d.neighbors.size(), 1000u);
+
+        std::vector<ParticleNeighbor> records = d.neighbors;
+        std::vector<float2> delta(size_t(d.count));
+        float c = d.dampingCoefficient;
+        for (ParticleNeighbor& r : records) {
+            if (!neighborKernel(d.position[r.b] - d.position[r.a], r.weight, r.direction)) {
+                r.weight = 0;
+                r.direction = {0, 0};
+            }
+            float k = dot(d.velocity[r.b] - d.velocity[r.a], r.direction);
+            if (k < 0) {
+                float2 j = r.direction * (c * k);
+                delta[size_t(r.a)] += j;
+                delta[size_t(r.b)] -= j;
+            }
+        }
+        std::vector<float2> velocity(d.velocity, d.velocity + d.count);
+        for (int i = 0; i < d.count; ++i)
+            velocity[size_t(i)] += delta[size_t(i)];
+
+        s.simulator->collideParticles();
+        ASSERT_EQ(d.neighbors.size(), records.size());
+        EXPECT_TRUE(sameBits(d.neighbors.data(), records.data(), int(records.size())));
+        EXPECT_TRUE(sameBits(d.delta, delta.data(), d.count));
+        EXPECT_TRUE(sameBits(d.velocity, velocity.data(), d.count));
+    }
+}
