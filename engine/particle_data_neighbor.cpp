@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -100,7 +101,8 @@ constexpr int kRadixThreshold = 256;
 
 // Puts the particles in sweep order: order[i] is the particle at place i, and
 // sweep.x, sweep.y hold its position. Returns how many of them have a finite
-// position (they come first).
+// position (they come first). The places after those, and a window's reach
+// beyond the last place, read as +inf, which stops every scan.
 //
 // Usually each particle's whole place in the order fits one 64-bit word: the
 // strip counted from the lowest one, then x, then the particle number, from
@@ -117,8 +119,9 @@ int ParticleData::sortSweepOrder()
     int n = count;
     float* x = sweepScratch(sweep.x, n + kWindowPad);
     float* y = sweepScratch(sweep.y, n + kWindowPad);
-    std::fill_n(x + n, kWindowPad, 0.0f);
-    std::fill_n(y + n, kWindowPad, 0.0f);
+    constexpr float inf = std::numeric_limits<float>::infinity();
+    std::fill_n(x + n, kWindowPad, inf);
+    std::fill_n(y + n, kWindowPad, inf);
     uint64_t* keys = sweepScratch(sweep.keys, n);
     uint64_t* spare = sweepScratch(sweep.spare, n);
 
@@ -243,8 +246,8 @@ int ParticleData::sortSweepOrder()
     for (int p = 0; p < n; ++p) {
         if (!isFinitePosition(position[p])) {
             order[w] = p;
-            x[w] = position[p].x;
-            y[w] = position[p].y;
+            x[w] = inf;
+            y[w] = inf;
             ++w;
         }
     }
@@ -284,23 +287,23 @@ struct Window {
     ParticleData::SweepPair* places;
     int k;               // pairs found so far
 
-    // Tests the candidates at places first .. end - 1 (at most 4 * vectors of
-    // them) against particle i at (px, py), stopping at the first one at or
-    // above yStop or right of px + 1. Every candidate before the stop that is
-    // closer than 1 is kept. The whole window is always read, since where it
-    // stops is a coin toss to the branch predictor; the lanes after the stop
-    // are dropped.
-    template <int vectors>
-    void scan(int i, float px, float py, int first, int end, float yStop)
+    // Tests the candidates at places first .. first + length - 1 against
+    // particle i at (px, py), stopping at the first one at or above yStop or
+    // right of px + 1. Every candidate before the stop that is closer than 1
+    // is kept.
+    template <int length>
+    void scan(int i, float px, float py, int first, float yStop)
     {
+        constexpr int vectors = (length + kLanes - 1) / kLanes;
+        // Lanes of the last vector beyond the window.
+        constexpr int beyond = 0xF & ~((1 << (length - (vectors - 1) * kLanes)) - 1);
         float xStop = px + 1;
         int open = 0xF;
         for (int v = 0; v < vectors; ++v) {
             int j = first + v * kLanes;
             Float4 cx = load4(x + j);
             Float4 cy = load4(y + j);
-            Int4 place = Int4{0, 1, 2, 3} + j;
-            int stops = laneBits((cy >= yStop) | (cx > xStop) | (place >= end));
+            int stops = laneBits((cy >= yStop) | (cx > xStop)) | (v == vectors - 1 ? beyond : 0);
             // The lanes before the first stop, while no earlier vector stopped.
             int before = ((stops & -stops) - 1) & open;
             open &= -int(stops == 0);
@@ -389,7 +392,7 @@ void ParticleData::searchParticleNeighbors()
         if (window.k > kBuffer - kPerParticle)
             flush();
 
-        window.scan<kSameStripVectors>(i, px, py, i + 1, std::min(i + 1 + kSameStripScan, n), nextStrip);
+        window.scan<kSameStripScan>(i, px, py, i + 1, nextStrip);
 
         // The next-strip start only moves forward: x grows within a strip and
         // the strips grow with i.
@@ -404,7 +407,7 @@ void ParticleData::searchParticleNeighbors()
         // starting after i there keeps a particle from pairing with itself or
         // with one that already found it.
         int next = std::max(s, i + 1);
-        window.scan<kNextStripVectors>(i, px, py, next, std::min(next + kNextStripScan, n), stripAfter);
+        window.scan<kNextStripScan>(i, px, py, next, stripAfter);
     }
     flush();
     sweepFrameValid = true;
