@@ -66,14 +66,24 @@ inline void storeLow(float2& to, Float4 v)
 #endif
 }
 
+// Lanes picked from a (0-3) and b (4-7), through whichever builtin the
+// compiler has.
+#if defined(__clang__)
+#define KAMBLO_SHUFFLE(a, b, l0, l1, l2, l3) __builtin_shufflevector(a, b, l0, l1, l2, l3)
+#else
+#define KAMBLO_SHUFFLE(a, b, l0, l1, l2, l3) __builtin_shuffle(a, b, Int4{l0, l1, l2, l3})
+#endif
+
 // Lanes 0, 2 of a then of b, and lanes 1, 3: the x and the y of two pairs.
-inline Float4 evenLanes(Float4 a, Float4 b) { return __builtin_shuffle(a, b, Int4{0, 2, 4, 6}); }
-inline Float4 oddLanes(Float4 a, Float4 b) { return __builtin_shuffle(a, b, Int4{1, 3, 5, 7}); }
+inline Float4 evenLanes(Float4 a, Float4 b) { return KAMBLO_SHUFFLE(a, b, 0, 2, 4, 6); }
+inline Float4 oddLanes(Float4 a, Float4 b) { return KAMBLO_SHUFFLE(a, b, 1, 3, 5, 7); }
 // The other way round: x0, y0, x1, y1 and x2, y2, x3, y3.
-inline Float4 lowPairs(Float4 x, Float4 y) { return __builtin_shuffle(x, y, Int4{0, 4, 1, 5}); }
-inline Float4 highPairs(Float4 x, Float4 y) { return __builtin_shuffle(x, y, Int4{2, 6, 3, 7}); }
+inline Float4 lowPairs(Float4 x, Float4 y) { return KAMBLO_SHUFFLE(x, y, 0, 4, 1, 5); }
+inline Float4 highPairs(Float4 x, Float4 y) { return KAMBLO_SHUFFLE(x, y, 2, 6, 3, 7); }
+inline Int4 lowPairs(Int4 x, Int4 y) { return KAMBLO_SHUFFLE(x, y, 0, 4, 1, 5); }
+inline Int4 highPairs(Int4 x, Int4 y) { return KAMBLO_SHUFFLE(x, y, 2, 6, 3, 7); }
 // Lanes 2, 3 moved to lanes 0, 1.
-inline Float4 upperHalf(Float4 v) { return __builtin_shuffle(v, Int4{2, 3, 2, 3}); }
+inline Float4 upperHalf(Float4 v) { return KAMBLO_SHUFFLE(v, v, 2, 3, 2, 3); }
 
 // to += lanes 0, 1 and to -= lanes 0, 1, lane by lane as the scalar code would.
 inline void addLow(float2& to, Float4 v) { storeLow(to, loadLow(to) + v); }

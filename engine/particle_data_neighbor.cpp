@@ -316,8 +316,8 @@ struct Window {
             std::memcpy(&lanes, kLanePack.lanes[close], sizeof lanes);
             Int4 b = lanes + j;
             Int4 a = Int4{0, 0, 0, 0} + i;
-            Int4 low = __builtin_shuffle(a, b, Int4{0, 4, 1, 5});
-            Int4 high = __builtin_shuffle(a, b, Int4{2, 6, 3, 7});
+            Int4 low = lowPairs(a, b);
+            Int4 high = highPairs(a, b);
             std::memcpy(places + k, &low, sizeof low);
             std::memcpy(places + k + 2, &high, sizeof high);
             k += kLanePack.count[close];
