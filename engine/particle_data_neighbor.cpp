@@ -298,15 +298,14 @@ struct Window {
         // Lanes of the last vector beyond the window.
         constexpr int beyond = 0xF & ~((1 << (length - (vectors - 1) * kLanes)) - 1);
         float xStop = px + 1;
-        int open = 0xF;
+        Int4 a = Int4{0, 0, 0, 0} + i;
         for (int v = 0; v < vectors; ++v) {
             int j = first + v * kLanes;
             Float4 cx = load4(x + j);
             Float4 cy = load4(y + j);
             int stops = laneBits((cy >= yStop) | (cx > xStop)) | (v == vectors - 1 ? beyond : 0);
-            // The lanes before the first stop, while no earlier vector stopped.
-            int before = ((stops & -stops) - 1) & open;
-            open &= -int(stops == 0);
+            // The lanes before the first stop (all four when none stops).
+            int before = (stops & -stops) - 1;
             Float4 dx = cx - px;
             Float4 dy = cy - py;
             int close = laneBits(dx * dx + dy * dy < 1.0f) & before;
@@ -315,13 +314,12 @@ struct Window {
             Int4 lanes;
             std::memcpy(&lanes, kLanePack.lanes[close], sizeof lanes);
             Int4 b = lanes + j;
-            Int4 a = Int4{0, 0, 0, 0} + i;
             Int4 low = lowPairs(a, b);
             Int4 high = highPairs(a, b);
             std::memcpy(places + k, &low, sizeof low);
             std::memcpy(places + k + 2, &high, sizeof high);
             k += kLanePack.count[close];
-            if (!open)
+            if (stops)
                 return;
         }
     }
