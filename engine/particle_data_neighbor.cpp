@@ -297,12 +297,18 @@ struct Window {
         constexpr int vectors = (length + kLanes - 1) / kLanes;
         // Lanes of the last vector beyond the window.
         constexpr int beyond = 0xF & ~((1 << (length - (vectors - 1) * kLanes)) - 1);
+        // Locals, not members: the stores below could otherwise alias
+        // them, and each vector would reload them from memory.
+        const float* xs = x;
+        const float* ys = y;
+        ParticleData::SweepPair* out = places;
+        int found = k;
         float xStop = px + 1;
         Int4 a = Int4{0, 0, 0, 0} + i;
         for (int v = 0; v < vectors; ++v) {
             int j = first + v * kLanes;
-            Float4 cx = load4(x + j);
-            Float4 cy = load4(y + j);
+            Float4 cx = load4(xs + j);
+            Float4 cy = load4(ys + j);
             int stops = laneBits((cy >= yStop) | (cx > xStop)) | (v == vectors - 1 ? beyond : 0);
             // The lanes before the first stop (all four when none stops).
             int before = (stops & -stops) - 1;
@@ -316,12 +322,13 @@ struct Window {
             Int4 b = lanes + j;
             Int4 low = lowPairs(a, b);
             Int4 high = highPairs(a, b);
-            std::memcpy(places + k, &low, sizeof low);
-            std::memcpy(places + k + 2, &high, sizeof high);
-            k += kLanePack.count[close];
+            std::memcpy(out + found, &low, sizeof low);
+            std::memcpy(out + found + 2, &high, sizeof high);
+            found += kLanePack.count[close];
             if (stops)
-                return;
+                break;
         }
+        k = found;
     }
 };
 
