@@ -20,10 +20,10 @@ namespace {
 // found in that step.
 constexpr int kSameStripScan = 7;
 constexpr int kNextStripScan = 16;
-constexpr int kSameStripVectors = (kSameStripScan + kLanes - 1) / kLanes;
-constexpr int kNextStripVectors = (kNextStripScan + kLanes - 1) / kLanes;
+// Vectors of lanes that cover a window of candidates.
+constexpr int vectorsFor(int length) { return (length + kLanes - 1) / kLanes; }
 // Positions are padded so that a whole window can be read past the last place.
-constexpr int kWindowPad = kLanes * std::max(kSameStripVectors, kNextStripVectors);
+constexpr int kWindowPad = kLanes * vectorsFor(std::max(kSameStripScan, kNextStripScan));
 
 inline bool isFinitePosition(float2 p) { return std::isfinite(p.x) && std::isfinite(p.y); }
 
@@ -62,13 +62,12 @@ constexpr int kMaxCoarseBits = 16;
 // their input order. The result ends in `keys`.
 void radixSort(uint64_t* keys, uint64_t* spare, int n, int low, int width)
 {
-    constexpr int kMaxDigitBits = kRadixDigitBits;
-    int passes = (width + kMaxDigitBits - 1) / kMaxDigitBits;
+    int passes = (width + kRadixDigitBits - 1) / kRadixDigitBits;
     if (passes == 0)
         return;
     int digitBits = (width + passes - 1) / passes;
     uint32_t mask = (1u << digitBits) - 1;
-    static thread_local uint32_t histogram[(64 + kMaxDigitBits - 1) / kMaxDigitBits][1 << kMaxDigitBits];
+    static thread_local uint32_t histogram[(64 + kRadixDigitBits - 1) / kRadixDigitBits][1 << kRadixDigitBits];
     for (int pass = 0; pass < passes; ++pass)
         std::fill_n(histogram[pass], mask + 1, 0u);
     for (int i = 0; i < n; ++i)
@@ -294,7 +293,7 @@ struct Window {
     template <int length>
     void scan(int i, float px, float py, int first, float yStop)
     {
-        constexpr int vectors = (length + kLanes - 1) / kLanes;
+        constexpr int vectors = vectorsFor(length);
         // Lanes of the last vector beyond the window.
         constexpr int beyond = 0xF & ~((1 << (length - (vectors - 1) * kLanes)) - 1);
         // Locals, not members: the stores below could otherwise alias
@@ -347,11 +346,8 @@ void makeRecords(const float* x, const float* y, const int* order, ParticleData:
         Float4 by{y[at[0].b], y[at[1].b], y[at[2].b], y[at[3].b]};
         Float4 dx = bx - ax;
         Float4 dy = by - ay;
-        Float4 r2 = dx * dx + dy * dy;
-        Float4 s = (r2 * 4.0f + 4.0f) / (r2 * 6.0f + 1.0f + r2 * r2);
-        Float4 weight = 1.0f - r2 * s;
-        Float4 ux = dx * s;
-        Float4 uy = dy * s;
+        Float4 weight, ux, uy;
+        neighborWeight4(dx, dy, dx * dx + dy * dy, weight, ux, uy);
         for (int lane = 0; lane < kLanes; ++lane) {
             ParticleNeighbor& record = found[k + lane];
             record.a = order[at[lane].a];

@@ -1,5 +1,6 @@
 #pragma once
 #include "cg_types.h"
+#include "float4.h"
 
 namespace Zeb::Kamblo {
 
@@ -27,6 +28,16 @@ inline void neighborWeight(float2 d, float r2, float& weight, float2& direction)
     float s = (r2 * 4.0f + 4.0f) / (r2 * 6.0f + 1.0f + r2 * r2);
     weight = 1.0f - r2 * s;
     direction = float2(d.x * s, d.y * s);
+}
+
+// The same formula in four lanes, each lane the scalar operations in the
+// same order: offsets (dx, dy) with r2 = dx^2 + dy^2 already taken.
+inline void neighborWeight4(Float4 dx, Float4 dy, Float4 r2, Float4& weight, Float4& ux, Float4& uy)
+{
+    Float4 s = (r2 * 4.0f + 4.0f) / (r2 * 6.0f + 1.0f + r2 * r2);
+    weight = 1.0f - r2 * s;
+    ux = dx * s;
+    uy = dy * s;
 }
 
 inline bool neighborKernel(float2 d, float& weight, float2& direction)

@@ -140,10 +140,11 @@ void ParticleSimulator::collideParticles()
         auto [dx, dy] = difference(position);
         Float4 r2 = dx * dx + dy * dy;
         Int4 close = r2 < 1.0f;
-        Float4 s = (r2 * 4.0f + 4.0f) / (r2 * 6.0f + 1.0f + r2 * r2);
-        Float4 weight = keptIf(close, 1.0f - r2 * s);
-        Float4 ux = keptIf(close, dx * s);
-        Float4 uy = keptIf(close, dy * s);
+        Float4 weight, ux, uy;
+        neighborWeight4(dx, dy, r2, weight, ux, uy);
+        weight = keptIf(close, weight);
+        ux = keptIf(close, ux);
+        uy = keptIf(close, uy);
         auto [vx, vy] = difference(velocity);
         Float4 dotted = vx * ux + vy * uy;
         // Only approaching pairs are damped. Whether a pair approaches is a
