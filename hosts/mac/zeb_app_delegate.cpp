@@ -33,6 +33,7 @@ enum MenuId {
 ZebAppDelegate::ZebAppDelegate() {
     // wx's GL canvas needs X; on Wayland it runs through XWayland.
     PudletHost::preferX11Backend();
+    PudletHost::useClassicScrollbars();
 }
 
 ZebAppDelegate::~ZebAppDelegate() = default;

@@ -24,24 +24,6 @@
 
 namespace {
 
-struct Named {
-    const char* title;
-    int code;
-};
-
-// The materials in the order of their buttons.
-constexpr Named kMaterials[] = {
-    {"Water", 'q'}, {"Wall", 'w'},   {"Rigid", 'r'},   {"String", 's'},   {"Elastic", 'e'}, {"Brittle", 'b'},
-    {"Rigid Axis", 'x'}, {"Mochi", 'm'}, {"Rice", 'k'}, {"Inflow", 'i'}, {"Outflow", 'o'}, {"Powder", 'p'},
-    {"Gas", 'g'},   {"Viscous", 'v'}, {"Tensile", 't'}, {"Dense", 'd'},   {"Light", 'l'},   {"Fuel", 'f'},
-    {"Fire", '@'},  {"Heater", 'h'},  {"Cooler", 'c'},  {"Jet", 'j'},     {"User's", 'u'},  {"Snow", 'y'},
-};
-
-constexpr Named kTools[] = {
-    {"Brush", 'b'}, {"Pencil", 'p'},  {"Shape", 'u'}, {"Bucket", 'g'}, {"Move", 'v'},
-    {"Eraser", 'e'}, {"Replace", 'j'}, {"Spuit", 'i'}, {"Arrow", 'a'}, {"Slice", 'k'},
-};
-
 ZebPanel* makePanel(const wxString& title, wxPoint position) { return new ZebPanel(title, position); }
 
 // Gives the panel's content its natural size.
@@ -164,8 +146,8 @@ void ZebPanels::buildMaterials() {
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     auto* grid = new wxGridSizer(0, 4, 2, 2);
     const ZebKey* material = key("nextMaterial");
-    for (const Named& m : kMaterials) {
-        auto* button = new ZebButtonCell(content, m.code, m.title, [this, material](int tag) {
+    for (const Zeb::Kamblo::MaterialEntry& m : Zeb::Kamblo::kMaterials) {
+        auto* button = new ZebButtonCell(content, m.code, m.name, [this, material](int tag) {
             if (ZebDocument* d = app.currentDocument()) d->setNumber(*material, tag);
         });
         materialButtons.push_back(button);
@@ -197,7 +179,8 @@ void ZebPanels::buildTools() {
     auto* content = new wxPanel(tools);
     auto* grid = new wxFlexGridSizer(2, 4, 8);
     std::vector<std::pair<wxString, int>> toolItems;
-    for (const Named& t : kTools) toolItems.emplace_back(t.title, t.code);
+    for (const Zeb::Kamblo::ToolEntry& t : Zeb::Kamblo::kTools)
+        if (t.hasButton()) toolItems.emplace_back(t.name, t.letter);
     const std::pair<const char*, const char*> buttons[] = {
         {"Left Button", "leftButtonTool"}, {"Right Button", "rightButtonTool"}, {"Other Button", "otherButtonTool"}};
     for (const auto& [title, name] : buttons) {

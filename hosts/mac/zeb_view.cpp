@@ -198,10 +198,10 @@ void ZebView::onCaptureLost(wxMouseCaptureLostEvent&) { finishMouseUp(); }
 void ZebView::onKeyDown(wxKeyEvent& event) {
     int arrow = 0;
     switch (event.GetKeyCode()) {
-    case WXK_LEFT: case WXK_NUMPAD_LEFT: arrow = kZebKeyLeft; break;
-    case WXK_RIGHT: case WXK_NUMPAD_RIGHT: arrow = kZebKeyRight; break;
-    case WXK_DOWN: case WXK_NUMPAD_DOWN: arrow = kZebKeyDown; break;
-    case WXK_UP: case WXK_NUMPAD_UP: arrow = kZebKeyUp; break;
+    case WXK_LEFT: case WXK_NUMPAD_LEFT: arrow = Zeb::Kamblo::Key::left; break;
+    case WXK_RIGHT: case WXK_NUMPAD_RIGHT: arrow = Zeb::Kamblo::Key::right; break;
+    case WXK_DOWN: case WXK_NUMPAD_DOWN: arrow = Zeb::Kamblo::Key::down; break;
+    case WXK_UP: case WXK_NUMPAD_UP: arrow = Zeb::Kamblo::Key::up; break;
     default: break;
     }
     if (arrow) {
