@@ -10,6 +10,7 @@
 #include "zeb_view.h"
 
 #include <wx/filedlg.h>
+#include <wx/log.h>
 #include <wx/msgdlg.h>
 
 #include <algorithm>
@@ -81,7 +82,12 @@ void ZebAppDelegate::placeWindow(ZebDocument& document) {
 }
 
 ZebDocument& ZebAppDelegate::newDocument() {
-    open.push_back(std::make_unique<ZebDocument>(*this));
+    // The lowest number no untitled window is showing.
+    int number = 1;
+    while (std::any_of(open.begin(), open.end(),
+                       [&](auto& d) { return d->path().empty() && d->untitledNumber() == number; }))
+        ++number;
+    open.push_back(std::make_unique<ZebDocument>(*this, number));
     ZebDocument& document = *open.back();
     placeWindow(document);
     document.window().Show();
@@ -96,7 +102,7 @@ ZebDocument* ZebAppDelegate::openDocument(const std::string& path) {
     // The window never held a scene: it goes without the last-window rules,
     // so the panels and the other windows stay as they were.
     discardDocument(document);
-    wxMessageBox(wxString::FromUTF8(error), "PudletMac", wxOK | wxICON_ERROR);
+    wxLogError("%s", wxString::FromUTF8(error));
     return nullptr;
 }
 
@@ -170,7 +176,9 @@ void ZebAppDelegate::onDocumentMenu(ZebDocument& document, wxCommandEvent& event
     case wxID_SAVEAS: document.saveAs(); return;
     case kExportPicture: document.exportPicture(); return;
     case wxID_EXIT:
-        while (!open.empty()) open.back()->close();
+        // Each modified scene is asked about; Cancel stops the quitting.
+        while (!open.empty())
+            if (!open.back()->close()) return;
         return;
     case wxID_UNDO: document.undo(); return;
     case wxID_CLEAR: document.clear(); return;

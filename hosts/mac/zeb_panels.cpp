@@ -8,6 +8,8 @@
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/display.h>
+#include <wx/settings.h>
 #include <wx/choice.h>
 #include <wx/colordlg.h>
 #include <wx/grid.h>
@@ -68,6 +70,14 @@ void ZebPanels::arrange() {
     scene->SetPosition(wxPoint(tools->GetRect().GetRight() + gap, std::max(m.GetBottom(), parameters->GetRect().GetBottom()) + gap));
     colors->SetPosition(wxPoint(0, kDocumentHeight + gap));
     images->SetPosition(wxPoint(colors->GetRect().GetRight() + gap, kDocumentHeight + gap));
+    // A small screen: every panel moves left and up until it is whole.
+    const wxRect screen = wxDisplay(0u).GetClientArea();
+    for (ZebPanel* panel : all()) {
+        wxRect r = panel->GetRect();
+        r.x = std::max(screen.x, std::min(r.x, screen.GetRight() + 1 - r.width));
+        r.y = std::max(screen.y, std::min(r.y, screen.GetBottom() + 1 - r.height));
+        panel->SetPosition(r.GetPosition());
+    }
 }
 
 // The panels are top-level windows: wx destroys them when the application
@@ -132,12 +142,6 @@ wxWindow* ZebPanels::choice(wxWindow* parent, const ZebKey* k, const std::vector
         c->SetSelection(selection);
     });
     return c;
-}
-
-wxWindow* ZebPanels::valueLabel(wxWindow* parent, const ZebKey* k) {
-    auto* label = new wxStaticText(parent, wxID_ANY, "0", wxDefaultPosition, wxSize(120, -1));
-    bind(k, [label, k](ZebDocument& d) { label->SetLabel(wxString::FromUTF8(zebFormatValue(*k, d.engine()))); });
-    return label;
 }
 
 void ZebPanels::buildMaterials() {
@@ -222,7 +226,13 @@ void ZebPanels::buildScene() {
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     auto* clock = new wxBoxSizer(wxHORIZONTAL);
     clock->Add(new wxStaticText(content, wxID_ANY, "Time"), 0, wxRIGHT, 6);
-    clock->Add(valueLabel(content, key("time")));
+    // The clock to a hundredth: the float's every digit only flickers.
+    auto* time = new wxStaticText(content, wxID_ANY, "0.00", wxDefaultPosition, wxSize(120, -1));
+    const ZebKey* timeKey = key("time");
+    bind(timeKey, [time, timeKey](ZebDocument& d) {
+        time->SetLabel(wxString::Format("%.2f", timeKey->getNumber(d.engine())));
+    });
+    clock->Add(time);
     sizer->Add(clock, 0, wxALL, 4);
     // One switch per boolean scene parameter.
     auto* switches = new wxGridSizer(0, 2, 0, 6);
@@ -266,6 +276,12 @@ void ZebPanels::buildParameters() {
     }
     parameterTable->AutoSizeColumn(0);
     parameterTable->SetColSize(1, 110);
+    // Both columns fit: the table never scrolls sideways, which would cut
+    // the names off after an edit.
+    parameterTable->ShowScrollbars(wxSHOW_SB_NEVER, wxSHOW_SB_ALWAYS);
+    parameterTable->SetMinSize(wxSize(parameterTable->GetColSize(0) + parameterTable->GetColSize(1) +
+                                          wxSystemSettings::GetMetric(wxSYS_VSCROLL_X) + 4,
+                                      400));
     parameterTable->Bind(wxEVT_GRID_CELL_CHANGED, &ZebPanels::onTableEdited, this);
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     sizer->Add(parameterTable, 1, wxEXPAND);

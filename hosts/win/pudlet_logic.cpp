@@ -29,11 +29,6 @@ CharSelection selectionForChar(int c)
     return {CharSelection::material, materialButtonFor(c)};
 }
 
-bool characterEditsScene(int c)
-{
-    return !((c >= 'a' && c <= 'z') || c == '@');
-}
-
 int engineKeyFor(SpecialKey key)
 {
     switch (key) {

@@ -79,10 +79,6 @@ struct CharSelection {
 };
 CharSelection selectionForChar(int c);
 
-// Whether a typed character may change the scene: lower-case letters and
-// the at sign only choose the material to paint (the default key operation).
-bool characterEditsScene(int c);
-
 // The five keys translated on key-down and key-up (arrows and Delete), by
 // the toolkit-neutral names the view maps its key codes to.
 enum class SpecialKey { left, right, down, up, del };

@@ -359,7 +359,7 @@ void CPudletView::character(int c)
     CPudletDoc* doc = document();
     if (!doc)
         return;
-    if (PudletWin::characterEditsScene(c))
+    if (Pudlet::keyEditsScene(c))
         doc->changed();
     else
         doc->UpdateAllViews();
