@@ -60,18 +60,33 @@ ZebPanels::ZebPanels(ZebAppDelegate& delegate) : app(delegate) {
 
 // Beside and below a document window at the screen's top left, without
 // overlapping one another.
+// The parameter panel's height where there is room for it.
+constexpr int kParameterPanelHeight = 440;
+
 void ZebPanels::arrange() {
     const int gap = 8;
+    const wxRect screen = wxDisplay(0u).GetClientArea();
     wxRect m = materials->GetRect();
     m.SetPosition(wxPoint(kDocumentWidth + gap, 0));
     materials->SetPosition(m.GetPosition());
-    parameters->SetPosition(wxPoint(m.GetRight() + gap, 0));
     tools->SetPosition(wxPoint(m.GetLeft(), m.GetBottom() + gap));
-    scene->SetPosition(wxPoint(tools->GetRect().GetRight() + gap, std::max(m.GetBottom(), parameters->GetRect().GetBottom()) + gap));
     colors->SetPosition(wxPoint(0, kDocumentHeight + gap));
     images->SetPosition(wxPoint(colors->GetRect().GetRight() + gap, kDocumentHeight + gap));
+    // The parameter table beside the materials where the screen is wide
+    // enough, else below the colours and images.
+    const wxSize table(parameters->GetSize().x, kParameterPanelHeight);
+    if (m.GetRight() + gap + table.x <= screen.GetRight())
+        parameters->SetSize(m.GetRight() + gap, 0, table.x, table.y);
+    else {
+        // Shortened to the room left below them; the table scrolls.
+        const int top = std::max(colors->GetRect().GetBottom(), images->GetRect().GetBottom()) + gap;
+        parameters->SetSize(0, top, table.x, std::min(table.y, screen.GetBottom() + 1 - top));
+    }
+    scene->SetPosition(wxPoint(tools->GetRect().GetRight() + gap, m.GetBottom() + gap));
+    if (parameters->GetRect().GetLeft() > 0)
+        scene->SetPosition(wxPoint(tools->GetRect().GetRight() + gap,
+                                   std::max(m.GetBottom(), parameters->GetRect().GetBottom()) + gap));
     // A small screen: every panel moves left and up until it is whole.
-    const wxRect screen = wxDisplay(0u).GetClientArea();
     for (ZebPanel* panel : all()) {
         wxRect r = panel->GetRect();
         r.x = std::max(screen.x, std::min(r.x, screen.GetRight() + 1 - r.width));
@@ -281,7 +296,7 @@ void ZebPanels::buildParameters() {
     parameterTable->ShowScrollbars(wxSHOW_SB_NEVER, wxSHOW_SB_ALWAYS);
     parameterTable->SetMinSize(wxSize(parameterTable->GetColSize(0) + parameterTable->GetColSize(1) +
                                           wxSystemSettings::GetMetric(wxSYS_VSCROLL_X) + 4,
-                                      400));
+                                      200));
     parameterTable->Bind(wxEVT_GRID_CELL_CHANGED, &ZebPanels::onTableEdited, this);
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     sizer->Add(parameterTable, 1, wxEXPAND);
