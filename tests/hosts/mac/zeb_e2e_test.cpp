@@ -122,6 +122,19 @@ TEST(ZebE2E, ASceneThatCannotBeOpenedKeepsThePanels) {
     EXPECT_EQ(capturedLog->errors[0], missing.string() + ": no such scene file");
     EXPECT_TRUE(app->documents().empty());
     for (ZebPanel* panel : app->panels().all()) EXPECT_TRUE(panel->IsShown()) << panel->GetTitle();
+
+    // Random bytes named like a scene open no window either, once the engine
+    // refuses what is no scene.
+    const fs::path broken = workFolder / "broken.pdl";
+    std::ofstream(broken, std::ios::binary) << std::string("\x89\x01\xff garbage \x00\x7f\n\x13", 16);
+    RevivezoRora* probe = RevivezoRora::newInstance();
+    const bool engineRefuses = !probe->load(broken.c_str());
+    RevivezoRora::deleteInstance(probe);
+    if (!engineRefuses) GTEST_SKIP() << "this engine still loads a file that is no scene";
+    EXPECT_EQ(app->openDocument(broken.string()), nullptr);
+    pump(200);
+    EXPECT_TRUE(app->documents().empty());
+    for (ZebPanel* panel : app->panels().all()) EXPECT_TRUE(panel->IsShown()) << panel->GetTitle();
 }
 
 TEST(ZebE2E, OpenedSceneRunsOnItsTimer) {
