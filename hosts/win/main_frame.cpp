@@ -516,7 +516,7 @@ void CMainFrame::OnSaveAs(wxCommandEvent&)
 
 void CMainFrame::OnExportPicture(wxCommandEvent&)
 {
-    wxFileDialog dialog(this, "Export Picture", "", "picture.png", "PNG Files (*.png)|*.png",
+    wxFileDialog dialog(this, "Export Picture", lastFolder_, "picture.png", "PNG Files (*.png)|*.png",
                         wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
     if (dialog.ShowModal() == wxID_OK) {
         wxFileName name(dialog.GetPath());
