@@ -1,9 +1,9 @@
 #pragma once
 // Component-wise arithmetic on number2. Every operation is written out in the
 // order the simulation relies on, so results are reproducible bit for bit.
-#include <bit>
 #include <cstdint>
 
+#include "bit_cast.h"
 #include "cg_types.h"
 
 namespace Zeb::Kamblo {
@@ -31,8 +31,8 @@ template <class T> constexpr T cross(number2<T> a, number2<T> b) { return a.x * 
 inline number2<float> keptIf(bool keep, number2<float> v)
 {
     uint32_t mask = 0u - uint32_t(keep);
-    return {std::bit_cast<float>(std::bit_cast<uint32_t>(v.x) & mask),
-            std::bit_cast<float>(std::bit_cast<uint32_t>(v.y) & mask)};
+    return {bit_cast<float>(bit_cast<uint32_t>(v.x) & mask),
+            bit_cast<float>(bit_cast<uint32_t>(v.y) & mask)};
 }
 
 } // namespace Zeb::Kamblo

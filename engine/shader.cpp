@@ -31,6 +31,10 @@ const char* const blobShaderSource =
 
 bool checkErrorOnce = true;
 
+#if defined(__EMSCRIPTEN__)
+// WebGL's entry points are linked in, not looked up: there is nothing to load.
+bool loadGLEntryPoints() { return true; }
+#else
 bool loadGLEntryPoints()
 {
     static bool loaded = false;
@@ -47,6 +51,7 @@ bool loadGLEntryPoints()
              && glUniform1i && glUniform4i && glUniform1f && glUniform4f && glActiveTexture;
     return loaded;
 }
+#endif
 
 Pointer<Shader> Shader::withString(int type, const char* source)
 {

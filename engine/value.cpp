@@ -8,6 +8,8 @@
 #include <cstring>
 #include <limits>
 
+#include "float_chars.h"
+
 namespace Zeb::Kamblo {
 
 namespace {
@@ -137,11 +139,11 @@ float leadingFloat(const char* text)
     double x = 0.0;
     std::from_chars_result r;
     if (s[0] == '0' && (s[1] == 'x' || s[1] == 'X') && std::isxdigit(static_cast<unsigned char>(s[2])))
-        r = std::from_chars(s + 2, end, x, std::chars_format::hex);
+        r = parseDouble(s + 2, end, x, std::chars_format::hex);
     else if (s[0] == '0' && (s[1] == 'x' || s[1] == 'X') && s[2] == '.' && std::isxdigit(static_cast<unsigned char>(s[3])))
-        r = std::from_chars(s + 2, end, x, std::chars_format::hex);
+        r = parseDouble(s + 2, end, x, std::chars_format::hex);
     else
-        r = std::from_chars(s, end, x, std::chars_format::general);
+        r = parseDouble(s, end, x, std::chars_format::general);
     if (r.ec == std::errc::result_out_of_range)
         x = underflows(s) ? 0.0 : std::numeric_limits<double>::infinity();
     else if (r.ec != std::errc())
@@ -162,7 +164,7 @@ Pointer<Element> FloatClass::objectValue(const PrimitiveValue& p) const
 {
     // Fixed notation with six decimals, independent of the process locale.
     char text[64];
-    auto r = std::to_chars(text, text + sizeof text - 1, double(p.floatValue), std::chars_format::fixed, 6);
+    auto r = formatFixed(text, text + sizeof text - 1, double(p.floatValue), 6);
     *r.ptr = 0;
     return autorelease<Element>(new StringObject(text));
 }

@@ -1,0 +1,111 @@
+// pudlet-same-bits: steps a scene with nothing but the engine and saves it, so
+// that the native build and the WebAssembly build can be compared byte for
+// byte (web/same_bits.sh), and times the step on a standard scene.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "particle_beat.h"
+#include "particle_data.h"
+#include "particle_simulator.h"
+#include "standard_scenes.h"
+
+using namespace Zeb::Kamblo;
+
+namespace {
+
+const char* const kUsage =
+    "usage: pudlet-same-bits run SCENE.pdl STEPS OUT.pdl\n"
+    "       pudlet-same-bits bench SCENE-NAME STEPS [OUT.pdl]\n"
+    "run steps a scene file and saves it; bench builds a standard scene\n"
+    "(water-20k, ...), steps it and prints the median ns per particle-step\n"
+    "of the steps after the first fifth, then saves it if asked.\n";
+
+int usage()
+{
+    std::fputs(kUsage, stderr);
+    return 2;
+}
+
+bool parseSteps(const char* text, long& steps)
+{
+    char* end = nullptr;
+    steps = std::strtol(text, &end, 10);
+    return end != text && *end == '\0' && steps >= 0 && steps <= 10'000'000;
+}
+
+int runScene(const char* scene, long steps, const char* out)
+{
+    struct Deleter {
+        void operator()(RevivezoRora* engine) const { RevivezoRora::deleteInstance(engine); }
+    };
+    std::unique_ptr<RevivezoRora, Deleter> engine(RevivezoRora::newInstance());
+    if (!engine->load(scene)) {
+        std::fprintf(stderr, "%s: not a scene file, or one that cannot be read\n", scene);
+        return 1;
+    }
+    for (long step = 0; step < steps; ++step)
+        engine->simulate();
+    if (!engine->save(out)) {
+        std::fprintf(stderr, "%s: cannot write the scene file\n", out);
+        return 1;
+    }
+    std::printf("%s: %ld steps, %d particles, wrote %s\n", scene, steps, engine->countParticles(), out);
+    return 0;
+}
+
+// Wall-clock time per step: the same clock in both builds (a WebAssembly
+// runtime has no per-thread CPU clock).
+int benchScene(const char* name, long steps, const char* out)
+{
+    auto data = autorelease(new ParticleData());
+    if (!Bench::makeStandardScene(name, *data)) {
+        std::fprintf(stderr, "%s: no such standard scene\n", name);
+        return 1;
+    }
+    auto simulator = autorelease(new ParticleSimulator(data));
+    const long warmUp = steps / 5;
+    std::vector<double> perParticleStep;
+    for (long step = 0; step < steps; ++step) {
+        const int particles = std::max(1, data->count);
+        const auto start = std::chrono::steady_clock::now();
+        simulator->simulate();
+        const auto stop = std::chrono::steady_clock::now();
+        if (step >= warmUp)
+            perParticleStep.push_back(std::chrono::duration<double, std::nano>(stop - start).count() / particles);
+    }
+    if (!perParticleStep.empty()) {
+        const auto middle = perParticleStep.begin() + long(perParticleStep.size() / 2);
+        std::nth_element(perParticleStep.begin(), middle, perParticleStep.end());
+        std::printf("%s: %d particles, %ld steps, %.1f ns per particle-step (median of the last %zu)\n", name,
+                    data->count, steps, *middle, perParticleStep.size());
+    }
+    if (out && !data->save(out)) {
+        std::fprintf(stderr, "%s: cannot write the scene file\n", out);
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 4)
+        return usage();
+    const std::string command = argv[1];
+    long steps = 0;
+    if (!parseSteps(argv[3], steps)) {
+        std::fprintf(stderr, "%s: not a number of steps\n", argv[3]);
+        return 2;
+    }
+    if (command == "run" && argc == 5)
+        return runScene(argv[2], steps, argv[4]);
+    if (command == "bench" && (argc == 4 || argc == 5))
+        return benchScene(argv[2], steps, argc == 5 ? argv[4] : nullptr);
+    return usage();
+}
