@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "particle_beat.h"
+#include "particle_beat_implements.h"
 #include "particle_data.h"
 #include "particle_simulator.h"
 #include "standard_scenes.h"
@@ -19,9 +20,10 @@ using namespace Zeb::Kamblo;
 namespace {
 
 const char* const kUsage =
-    "usage: pudlet-same-bits run SCENE.pdl STEPS OUT.pdl\n"
+    "usage: pudlet-same-bits run SCENE.pdl STEPS OUT.pdl [--trace]\n"
     "       pudlet-same-bits bench SCENE-NAME STEPS [OUT.pdl]\n"
-    "run steps a scene file and saves it; bench builds a standard scene\n"
+    "run steps a scene file, saves it and prints a hash of every bit of its\n"
+    "particles' persistent state (--trace: after every step); bench builds a standard scene\n"
     "(water-20k, ...), steps it and prints the median ns per particle-step\n"
     "of the steps after the first fifth, then saves it if asked.\n";
 
@@ -38,7 +40,28 @@ bool parseSteps(const char* text, long& steps)
     return end != text && *end == '\0' && steps >= 0 && steps <= 10'000'000;
 }
 
-int runScene(const char* scene, long steps, const char* out)
+// FNV-1a over the bytes of every persistent per-particle array: the saved
+// file keeps six significant digits, this sees every bit.
+uint64_t stateHash(const ParticleData& d)
+{
+    uint64_t hash = 14695981039346656037ull;
+    auto mix = [&hash](const void* bytes, size_t size) {
+        const auto* p = static_cast<const unsigned char*>(bytes);
+        for (size_t i = 0; i < size; ++i)
+            hash = (hash ^ p[i]) * 1099511628211ull;
+    };
+    mix(&d.count, sizeof d.count);
+#define PUDLET_HASH_persistent(name) mix(d.name, sizeof *d.name * size_t(d.count));
+#define PUDLET_HASH_scratch(name)
+#define PUDLET_HASH_ARRAY(type, name, persistence) PUDLET_HASH_##persistence(name)
+    KAMBLO_PARTICLE_ARRAYS(PUDLET_HASH_ARRAY)
+#undef PUDLET_HASH_ARRAY
+#undef PUDLET_HASH_scratch
+#undef PUDLET_HASH_persistent
+    return hash;
+}
+
+int runScene(const char* scene, long steps, const char* out, bool trace)
 {
     struct Deleter {
         void operator()(RevivezoRora* engine) const { RevivezoRora::deleteInstance(engine); }
@@ -48,13 +71,18 @@ int runScene(const char* scene, long steps, const char* out)
         std::fprintf(stderr, "%s: not a scene file, or one that cannot be read\n", scene);
         return 1;
     }
-    for (long step = 0; step < steps; ++step)
+    const ParticleData& data = *static_cast<RevivezoRoraImplements&>(*engine).data;
+    for (long step = 1; step <= steps; ++step) {
         engine->simulate();
+        if (trace)
+            std::printf("step %ld: %016llx\n", step, static_cast<unsigned long long>(stateHash(data)));
+    }
     if (!engine->save(out)) {
         std::fprintf(stderr, "%s: cannot write the scene file\n", out);
         return 1;
     }
-    std::printf("%s: %ld steps, %d particles, wrote %s\n", scene, steps, engine->countParticles(), out);
+    std::printf("%s: %ld steps, %d particles, state %016llx, wrote %s\n", scene, steps, engine->countParticles(),
+                static_cast<unsigned long long>(stateHash(data)), out);
     return 0;
 }
 
@@ -103,8 +131,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s: not a number of steps\n", argv[3]);
         return 2;
     }
-    if (command == "run" && argc == 5)
-        return runScene(argv[2], steps, argv[4]);
+    if (command == "run" && (argc == 5 || (argc == 6 && std::string(argv[5]) == "--trace")))
+        return runScene(argv[2], steps, argv[4], argc == 6);
     if (command == "bench" && (argc == 4 || argc == 5))
         return benchScene(argv[2], steps, argc == 5 ? argv[4] : nullptr);
     return usage();

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Steps every demo scene natively and in WebAssembly (under node) and compares
+# the saved scenes byte for byte.
+#   web/same_bits.sh NATIVE-TOOL WEB-TOOL.js [STEPS]
+# NATIVE-TOOL is build/web/pudlet-same-bits, WEB-TOOL.js
+# build-web/web/pudlet-same-bits.js (README: "The engine in WebAssembly").
+set -euo pipefail
+if [ $# -lt 2 ] || [ $# -gt 3 ]; then
+  sed -n '2,6p' "$0" >&2
+  exit 2
+fi
+native=$(realpath "$1")
+web=$(realpath "$2")
+steps=${3:-1000}
+root=$(cd "$(dirname "$0")/.." && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+failed=0
+for scene in "$root"/scenes/*.pdl; do
+  name=$(basename "$scene" .pdl)
+  "$native" run "$scene" "$steps" "$work/$name.native.pdl" >/dev/null
+  # The loader of emscripten 3.1.6 would fetch the .wasm file through node's
+  # fetch, which takes no file paths.
+  node --no-experimental-fetch "$web" run "$scene" "$steps" "$work/$name.web.pdl" >/dev/null 2>"$work/stderr" \
+    || { cat "$work/stderr" >&2; exit 1; }
+  if cmp -s "$work/$name.native.pdl" "$work/$name.web.pdl"; then
+    echo "same bits: $name ($steps steps, $(stat -c %s "$work/$name.native.pdl") bytes)"
+  else
+    echo "DIFFERENT: $name after $steps steps: $(cmp "$work/$name.native.pdl" "$work/$name.web.pdl" || true)"
+    failed=1
+  fi
+done
+exit $failed
