@@ -2,27 +2,24 @@
 // Locale-independent conversions between doubles and text: std::from_chars
 // and std::to_chars, or, where the standard library has no floating-point
 // versions (emscripten 3.1.6's libc++), the C library's, whose only locale
-// there is "C". The fallback keeps from_chars' rules: no leading space or
-// '+', no "0x" in hexadecimal text, and out of range only for a value that
-// overflows or underflows to zero.
-#include <charconv>
-#include <system_error>
-
-#if !defined(__cpp_lib_to_chars)
+// there is "C". The C-library versions keep from_chars' rules: no leading
+// space or '+', no "0x" in hexadecimal text, and out of range only for a
+// value that overflows or underflows to zero.
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#endif
+#include <system_error>
 
 namespace Zeb::Kamblo {
 
-inline std::from_chars_result parseDouble(const char* first, const char* last, double& value, std::chars_format format)
+// Through strtod and snprintf: right only while the C locale's decimal point
+// is '.'.
+inline std::from_chars_result parseDoubleWithCLibrary(const char* first, const char* last, double& value,
+                                                      std::chars_format format)
 {
-#if defined(__cpp_lib_to_chars)
-    return std::from_chars(first, last, value, format);
-#else
     const bool negative = first != last && *first == '-';
     const char* digits = first + (negative ? 1 : 0);
     if (digits == last || *digits == '+' || *digits == '-' || *digits == ' ' || (*digits >= '\t' && *digits <= '\r'))
@@ -48,20 +45,32 @@ inline std::from_chars_result parseDouble(const char* first, const char* last, d
         return {stop, std::errc::result_out_of_range};
     value = negative ? -x : x;
     return {stop, std::errc()};
+}
+
+inline std::to_chars_result formatFixedWithCLibrary(char* first, char* last, double value, int decimals)
+{
+    const int n = std::snprintf(first, size_t(last - first), "%.*f", decimals, value);
+    if (n < 0 || n >= last - first)
+        return {last, std::errc::value_too_large};
+    return {first + n, std::errc()};
+}
+
+inline std::from_chars_result parseDouble(const char* first, const char* last, double& value, std::chars_format format)
+{
+#if defined(__cpp_lib_to_chars)
+    return std::from_chars(first, last, value, format);
+#else
+    return parseDoubleWithCLibrary(first, last, value, format);
 #endif
 }
 
-// Fixed notation with the given number of decimals; the caller's buffer must
-// be large enough.
+// Fixed notation with the given number of decimals.
 inline std::to_chars_result formatFixed(char* first, char* last, double value, int decimals)
 {
 #if defined(__cpp_lib_to_chars)
     return std::to_chars(first, last, value, std::chars_format::fixed, decimals);
 #else
-    const int n = std::snprintf(first, size_t(last - first), "%.*f", decimals, value);
-    if (n < 0 || n >= last - first)
-        return {last, std::errc::value_too_large};
-    return {first + n, std::errc()};
+    return formatFixedWithCLibrary(first, last, value, decimals);
 #endif
 }
 

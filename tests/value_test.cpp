@@ -5,6 +5,9 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <string>
+
+#include "float_chars.h"
 
 using namespace Zeb::Kamblo;
 
@@ -90,4 +93,35 @@ TEST(Value, StringOwnsItsCopy)
     Value v(buffer);
     buffer[0] = 'x';
     EXPECT_STREQ(v->toString(), "abc");
+}
+
+// The web build reads and writes numbers through the C library (its libc++
+// has no floating-point from_chars/to_chars): it must stop, fail and round
+// where the standard functions do.
+TEST(Value, CLibraryNumberConversionsMatchTheStandardOnes)
+{
+    const char* const texts[] = {"1.5", "-2.25e3", " 1", "+1", "--1", "-", "", "abc", "1.5abc", "1e", "1e+", ".5",
+                                 "0x1p3", "-0x10", "0x", "x1", "1.8p3", "-1.8P-3", ".p1", "1e400", "-1e400",
+                                 "1e-400", "4.9e-324", "2.5e-310", "inf", "-infinity", "nan", "-nan"};
+    for (const char* text : texts) {
+        for (const auto format : {std::chars_format::general, std::chars_format::hex}) {
+            SCOPED_TRACE(std::string(text) + (format == std::chars_format::hex ? " (hex)" : ""));
+            const char* end = text + std::strlen(text);
+            double expected = -7, got = -7;
+            const auto want = std::from_chars(text, end, expected, format);
+            const auto have = parseDoubleWithCLibrary(text, end, got, format);
+            EXPECT_EQ(have.ptr - text, want.ptr - text);
+            EXPECT_EQ(have.ec, want.ec);
+            if (std::isnan(expected))
+                EXPECT_TRUE(std::isnan(got)); // payloads may differ
+            else
+                EXPECT_EQ(std::memcmp(&got, &expected, sizeof got), 0) << got << " " << expected;
+        }
+    }
+    for (const double x : {0.1, -2.5, 1e20, 123.4567895, -0.0, 1.0 / 3, 0.0000005}) {
+        char want[64] = {}, have[64] = {};
+        *std::to_chars(want, want + 63, x, std::chars_format::fixed, 6).ptr = 0;
+        *formatFixedWithCLibrary(have, have + 63, x, 6).ptr = 0;
+        EXPECT_STREQ(have, want);
+    }
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Steps every demo scene natively and in WebAssembly (under node) and compares
-# the saved scenes byte for byte.
+# the saved scenes byte for byte, and the hashes of every bit of their state.
 #   web/same_bits.sh NATIVE-TOOL WEB-TOOL.js [STEPS]
 # NATIVE-TOOL is build/web/pudlet-same-bits, WEB-TOOL.js
 # build-web/web/pudlet-same-bits.js (README: "The engine in WebAssembly").
@@ -19,15 +19,16 @@ trap 'rm -rf "$work"' EXIT
 failed=0
 for scene in "$root"/scenes/*.pdl; do
   name=$(basename "$scene" .pdl)
-  "$native" run "$scene" "$steps" "$work/$name.native.pdl" >/dev/null
+  native_state=$("$native" run "$scene" "$steps" "$work/$name.native.pdl" | grep -o 'state [0-9a-f]*')
   # The loader of emscripten 3.1.6 would fetch the .wasm file through node's
   # fetch, which takes no file paths.
-  node --no-experimental-fetch "$web" run "$scene" "$steps" "$work/$name.web.pdl" >/dev/null 2>"$work/stderr" \
-    || { cat "$work/stderr" >&2; exit 1; }
-  if cmp -s "$work/$name.native.pdl" "$work/$name.web.pdl"; then
+  web_state=$(node --no-experimental-fetch "$web" run "$scene" "$steps" "$work/$name.web.pdl" 2>"$work/stderr" \
+    | grep -o 'state [0-9a-f]*') || { cat "$work/stderr" >&2; exit 1; }
+  if cmp -s "$work/$name.native.pdl" "$work/$name.web.pdl" && [ "$native_state" = "$web_state" ]; then
     echo "same bits: $name ($steps steps, $(stat -c %s "$work/$name.native.pdl") bytes)"
   else
-    echo "DIFFERENT: $name after $steps steps: $(cmp "$work/$name.native.pdl" "$work/$name.web.pdl" || true)"
+    echo "DIFFERENT: $name after $steps steps: $native_state against $web_state;" \
+      "$(cmp "$work/$name.native.pdl" "$work/$name.web.pdl" || true)"
     failed=1
   fi
 done
