@@ -5,6 +5,7 @@
 
 #include "cli_arguments.h"
 #include "cli_commands.h"
+#include "frame_bench.h"
 #include "progress_bar.h"
 #include "standard_scenes.h"
 
@@ -25,11 +26,21 @@ const char* const kBenchHelp =
     "                       water-5k, water-20k, water-60k, mixed-20k, rigid-100\n"
     "  --warm-up-steps N    steps before measuring (default 200)\n"
     "  --measured-steps N   steps measured (default 1000)\n"
-    "  --help               show this help\n";
+    "  --help               show this help\n"
+    "\n"
+    "Frame times:\n"
+    "  --frames             instead of stepping, draw each scene (after 60 steps,\n"
+    "                       or --warm-up-steps) in render modes 1-7 and print the\n"
+    "                       median ms per frame, wall and process CPU time; set\n"
+    "                       LP_NUM_THREADS to choose Mesa's rasterizer threads\n"
+    "  --frame-count N      timed frames per mode (default 5)\n"
+    "  --size WxH           frame size in pixels (default 1280x960)\n";
 
 namespace {
 
 constexpr long long kMaxBenchSteps = 1000000;
+constexpr long long kMaxFrameCount = 10000;
+constexpr int kMaxFrameSide = 8192;
 
 std::string knownScenes()
 {
@@ -47,6 +58,9 @@ int benchCommand(const std::vector<std::string>& arguments)
     std::vector<std::string> scenes;
     Bench::RunOptions options;
     long long measured = options.endMeasuredStep - options.firstMeasuredStep;
+    bool frames = false;
+    bool warmUpGiven = false;
+    FrameBenchOptions frameOptions;
     ArgumentReader reader(arguments);
     while (!reader.done()) {
         const std::string argument = reader.take();
@@ -64,8 +78,22 @@ int benchCommand(const std::vector<std::string>& arguments)
             options.firstMeasuredStep = int(parseInteger(argument, reader.value(argument), 0, kMaxBenchSteps));
         else if (argument == "--measured-steps")
             measured = parseInteger(argument, reader.value(argument), 1, kMaxBenchSteps);
-        else
+        else if (argument == "--frames")
+            frames = true;
+        else if (argument == "--frame-count")
+            frameOptions.frames = int(parseInteger(argument, reader.value(argument), 1, kMaxFrameCount));
+        else if (argument == "--size") {
+            const PixelSize size = parseSize(argument, reader.value(argument), kMaxFrameSide);
+            frameOptions.width = size.width;
+            frameOptions.height = size.height;
+        } else
             throw UsageError("unexpected argument '" + argument + "'");
+    }
+    if (frames) {
+        frameOptions.scenes = scenes.empty() ? Bench::standardSceneNames() : scenes;
+        if (warmUpGiven)
+            frameOptions.warmUpSteps = options.firstMeasuredStep;
+        return frameBench(frameOptions);
     }
     options.endMeasuredStep = options.firstMeasuredStep + int(measured);
     if (scenes.empty())

@@ -1,0 +1,127 @@
+// pudlet-cli bench --frames: milliseconds per displayed frame of the standard
+// scenes in every render mode, drawn headless the way a desktop host draws.
+#include "frame_bench.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli_arguments.h"
+#include "cli_commands.h"
+#include "offscreen_context.h"
+#include "particle_data.h"
+#include "particle_renderer.h"
+#include "particle_simulator.h"
+#include "standard_scenes.h"
+
+namespace PudletCli {
+
+using namespace Zeb::Kamblo;
+
+namespace {
+
+constexpr int kFirstMode = 1;
+constexpr int kLastMode = 7;
+
+// One frame under the hosts' frame protocol, finished before it returns.
+void drawFrame(ParticleData& d, ParticleRenderer& renderer, int width, int height)
+{
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glOrtho(0, width, 0, height, -1, 1);
+    glScalef(d.scale, d.scale, d.scale);
+    renderer.prerender();
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    renderer.render();
+    glFinish();
+}
+
+// CPU time of the whole process, the rasterizer's threads included: on a
+// shared machine it leaves out the waiting for a core that wall time counts.
+double processCpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) * 1e-6;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+} // namespace
+
+int frameBench(const FrameBenchOptions& options)
+{
+    std::string reason;
+    std::unique_ptr<Pudlet::OffscreenContext> context =
+        Pudlet::OffscreenContext::create(options.width, options.height, &reason);
+    if (!context)
+        throw Failure("cannot create a headless OpenGL context: " + reason);
+    const char* threads = std::getenv("LP_NUM_THREADS");
+    std::printf("renderer: %s; LP_NUM_THREADS=%s; %dx%d; %d warm-up steps; median of %d frames per mode\n",
+                context->renderer().c_str(), threads ? threads : "(default)", options.width, options.height,
+                options.warmUpSteps, options.frames);
+    std::printf("%-12s %10s %5s", "scene", "particles", "clock");
+    for (int mode = kFirstMode; mode <= kLastMode; ++mode)
+        std::printf(" %8s", ("mode " + std::to_string(mode)).c_str());
+    std::printf("   (ms per frame)\n");
+    std::fflush(stdout);
+
+    for (const std::string& name : options.scenes) {
+        auto data = autorelease(new ParticleData());
+        if (!Bench::makeStandardScene(name, *data))
+            throw Failure("the benchmark scene '" + name + "' cannot be built");
+        auto simulator = autorelease(new ParticleSimulator(data));
+        // Moving water, so that the liquid sprites are stretched as in play.
+        for (int i = 0; i < options.warmUpSteps; ++i)
+            simulator->simulate();
+        // The whole world box in view, as large as the frame allows.
+        data->scale = std::min(float(options.width) / (data->boundsRight - data->boundsLeft),
+                               float(options.height) / (data->boundsTop - data->boundsBottom));
+        auto renderer = autorelease(new ParticleRenderer(data));
+        std::vector<double> wallMedians;
+        std::vector<double> cpuMedians;
+        for (int mode = kFirstMode; mode <= kLastMode; ++mode) {
+            data->renderMode = mode;
+            drawFrame(*data, *renderer, options.width, options.height); // off-screen images, lists
+            std::vector<double> wall;
+            std::vector<double> cpu;
+            for (int f = 0; f < options.frames; ++f) {
+                const auto start = std::chrono::steady_clock::now();
+                const double cpuStart = processCpuMs();
+                drawFrame(*data, *renderer, options.width, options.height);
+                cpu.push_back(processCpuMs() - cpuStart);
+                wall.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                                   .count());
+            }
+            wallMedians.push_back(median(wall));
+            cpuMedians.push_back(median(cpu));
+        }
+        std::printf("%-12s %10d %5s", name.c_str(), data->count, "wall");
+        for (double ms : wallMedians)
+            std::printf(" %8.1f", ms);
+        std::printf("\n%-12s %10s %5s", "", "", "cpu");
+        for (double ms : cpuMedians)
+            std::printf(" %8.1f", ms);
+        std::printf("\n");
+        std::fflush(stdout);
+    }
+    return kExitSuccess;
+}
+
+} // namespace PudletCli
