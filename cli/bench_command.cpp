@@ -1,4 +1,5 @@
 // pudlet-cli bench: the standard benchmark scenes, in ns per particle-step.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -24,6 +25,7 @@ const char* const kBenchHelp =
     "  --json               print {\"scenes\": [...], \"floor\": {...}} instead of a table\n"
     "  --scene NAME         measure only this scene (repeatable); the scenes are\n"
     "                       water-5k, water-20k, water-60k, mixed-20k, rigid-100\n"
+    "                       (and, with --frames, water-frame-20k)\n"
     "  --warm-up-steps N    steps before measuring (default 200)\n"
     "  --measured-steps N   steps measured (default 1000)\n"
     "  --help               show this help\n"
@@ -34,6 +36,7 @@ const char* const kBenchHelp =
     "                       median ms per frame, wall and process CPU time; set\n"
     "                       LP_NUM_THREADS to choose Mesa's rasterizer threads\n"
     "  --frame-count N      timed frames per mode (default 5)\n"
+    "  --mode M             measure only this render mode, 0-10 (repeatable)\n"
     "  --size WxH           frame size in pixels (default 1280x960)\n";
 
 namespace {
@@ -61,6 +64,8 @@ int benchCommand(const std::vector<std::string>& arguments)
     bool frames = false;
     bool warmUpGiven = false;
     FrameBenchOptions frameOptions;
+    std::vector<int> frameModes;
+    std::string frameOnly; // the last option given that needs --frames
     ArgumentReader reader(arguments);
     while (!reader.done()) {
         const std::string argument = reader.take();
@@ -69,28 +74,44 @@ int benchCommand(const std::vector<std::string>& arguments)
         else if (argument == "--scene") {
             const std::string name = reader.value(argument);
             bool known = false;
-            for (const std::string& candidate : Bench::standardSceneNames())
+            for (const std::string& candidate : frameBenchScenes())
                 known = known || candidate == name;
             if (!known)
                 throw UsageError("unknown scene '" + name + "' (known: " + knownScenes() + ")");
             scenes.push_back(name);
-        } else if (argument == "--warm-up-steps")
+        } else if (argument == "--warm-up-steps") {
             options.firstMeasuredStep = int(parseInteger(argument, reader.value(argument), 0, kMaxBenchSteps));
+            warmUpGiven = true;
+        }
         else if (argument == "--measured-steps")
             measured = parseInteger(argument, reader.value(argument), 1, kMaxBenchSteps);
         else if (argument == "--frames")
             frames = true;
-        else if (argument == "--frame-count")
+        else if (argument == "--mode") {
+            frameModes.push_back(int(parseInteger(argument, reader.value(argument), 0, 10)));
+            frameOnly = argument;
+        } else if (argument == "--frame-count") {
             frameOptions.frames = int(parseInteger(argument, reader.value(argument), 1, kMaxFrameCount));
-        else if (argument == "--size") {
+            frameOnly = argument;
+        } else if (argument == "--size") {
             const PixelSize size = parseSize(argument, reader.value(argument), kMaxFrameSide);
             frameOptions.width = size.width;
             frameOptions.height = size.height;
+            frameOnly = argument;
         } else
             throw UsageError("unexpected argument '" + argument + "'");
     }
+    if (!frames && !frameOnly.empty())
+        throw UsageError(frameOnly + " needs --frames");
+    for (const std::string& name : scenes) {
+        const std::vector<std::string>& standard = Bench::standardSceneNames();
+        if (!frames && std::find(standard.begin(), standard.end(), name) == standard.end())
+            throw UsageError("the scene '" + name + "' is measured only with --frames");
+    }
     if (frames) {
-        frameOptions.scenes = scenes.empty() ? Bench::standardSceneNames() : scenes;
+        frameOptions.scenes = scenes.empty() ? frameBenchScenes() : scenes;
+        if (!frameModes.empty())
+            frameOptions.modes = frameModes;
         if (warmUpGiven)
             frameOptions.warmUpSteps = options.firstMeasuredStep;
         return frameBench(frameOptions);

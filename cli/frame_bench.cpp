@@ -27,8 +27,27 @@ using namespace Zeb::Kamblo;
 
 namespace {
 
-constexpr int kFirstMode = 1;
-constexpr int kLastMode = 7;
+// Water filling a 4:3 world box (128 x 96 units, 10 pixels a unit at
+// 1280 x 960): the case where every pixel of the frame is covered by sprites.
+const char* const kFullFrameScene = "water-frame-20k";
+
+void makeFullFrameWater(ParticleData& d)
+{
+    d.clear();
+    d.boundsLeft = 0;
+    d.boundsBottom = 0;
+    d.boundsRight = 128;
+    d.boundsTop = 96;
+    constexpr int count = 20000;
+    constexpr int columns = 163;
+    const float spacing = d.standardDistance;
+    for (int i = 0; i < count; ++i) {
+        const int p = d.createParticle(0);
+        d.info[p] = ParticleData::materialInfo('q');
+        d.color[p] = ParticleData::materialColor('q');
+        d.position[p] = d.anchor[p] = float2(2.5f + spacing * float(i % columns), 2 + spacing * float(i / columns));
+    }
+}
 
 // One frame under the hosts' frame protocol, finished before it returns.
 void drawFrame(ParticleData& d, ParticleRenderer& renderer, int width, int height)
@@ -65,6 +84,13 @@ double median(std::vector<double> values)
 
 } // namespace
 
+std::vector<std::string> frameBenchScenes()
+{
+    std::vector<std::string> names = Bench::standardSceneNames();
+    names.insert(names.begin(), kFullFrameScene);
+    return names;
+}
+
 int frameBench(const FrameBenchOptions& options)
 {
     std::string reason;
@@ -76,15 +102,17 @@ int frameBench(const FrameBenchOptions& options)
     std::printf("renderer: %s; LP_NUM_THREADS=%s; %dx%d; %d warm-up steps; median of %d frames per mode\n",
                 context->renderer().c_str(), threads ? threads : "(default)", options.width, options.height,
                 options.warmUpSteps, options.frames);
-    std::printf("%-12s %10s %5s", "scene", "particles", "clock");
-    for (int mode = kFirstMode; mode <= kLastMode; ++mode)
+    std::printf("%-16s %10s %5s", "scene", "particles", "clock");
+    for (int mode : options.modes)
         std::printf(" %8s", ("mode " + std::to_string(mode)).c_str());
     std::printf("   (ms per frame)\n");
     std::fflush(stdout);
 
     for (const std::string& name : options.scenes) {
         auto data = autorelease(new ParticleData());
-        if (!Bench::makeStandardScene(name, *data))
+        if (name == kFullFrameScene)
+            makeFullFrameWater(*data);
+        else if (!Bench::makeStandardScene(name, *data))
             throw Failure("the benchmark scene '" + name + "' cannot be built");
         auto simulator = autorelease(new ParticleSimulator(data));
         // Moving water, so that the liquid sprites are stretched as in play.
@@ -96,7 +124,7 @@ int frameBench(const FrameBenchOptions& options)
         auto renderer = autorelease(new ParticleRenderer(data));
         std::vector<double> wallMedians;
         std::vector<double> cpuMedians;
-        for (int mode = kFirstMode; mode <= kLastMode; ++mode) {
+        for (int mode : options.modes) {
             data->renderMode = mode;
             drawFrame(*data, *renderer, options.width, options.height); // off-screen images, lists
             std::vector<double> wall;
@@ -112,10 +140,10 @@ int frameBench(const FrameBenchOptions& options)
             wallMedians.push_back(median(wall));
             cpuMedians.push_back(median(cpu));
         }
-        std::printf("%-12s %10d %5s", name.c_str(), data->count, "wall");
+        std::printf("%-16s %10d %5s", name.c_str(), data->count, "wall");
         for (double ms : wallMedians)
             std::printf(" %8.1f", ms);
-        std::printf("\n%-12s %10s %5s", "", "", "cpu");
+        std::printf("\n%-16s %10s %5s", "", "", "cpu");
         for (double ms : cpuMedians)
             std::printf(" %8.1f", ms);
         std::printf("\n");

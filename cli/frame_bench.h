@@ -7,13 +7,17 @@ namespace PudletCli {
 
 struct FrameBenchOptions {
     std::vector<std::string> scenes;
+    std::vector<int> modes = {1, 2, 3, 4, 5, 6, 7};
     int width = 1280;
     int height = 960;
     int warmUpSteps = 60; // simulation steps before drawing
     int frames = 5;       // timed frames per mode, after one untimed
 };
 
-// Prints a table of median ms per frame, scenes by render modes 1 to 7.
+// The standard scenes and, first, water filling the frame.
+std::vector<std::string> frameBenchScenes();
+
+// Prints a table of median ms per frame, scenes by render modes.
 int frameBench(const FrameBenchOptions& options);
 
 } // namespace PudletCli
