@@ -48,7 +48,7 @@ constexpr int kMaxFrameSide = 8192;
 std::string knownScenes()
 {
     std::string list;
-    for (const std::string& name : Bench::standardSceneNames())
+    for (const std::string& name : frameBenchScenes())
         list += (list.empty() ? "" : ", ") + name;
     return list;
 }
