@@ -70,14 +70,10 @@ void followSize(Pointer<Texture>& image, int width, int height)
     image->bind();
 }
 
-// Pixels of an off-screen image along one side: half the world box's extent
-// on screen, but not below the density floor (nor above the box's own
-// extent), at most the viewport's (the image is copied from the frame
-// buffer), at least one.
-int offscreenPixels(float worldExtent, float boxPixels, int viewportPixels)
+// Pixels of an off-screen image along one side: as many as wanted, at most
+// the viewport's (the image is copied from the frame buffer), at least one.
+int offscreenPixels(float wanted, int viewportPixels)
 {
-    const float wanted = std::max(boxPixels / ParticleRenderer::offscreenReduction,
-                                  std::min(boxPixels, worldExtent * ParticleRenderer::offscreenMinDensity));
     if (!(wanted >= 1))
         return 1;
     if (!(wanted < float(viewportPixels)))
@@ -212,14 +208,18 @@ void ParticleRenderer::prerenderBlobs()
     ParticleData& d = *data;
     GLint viewport[4] = {0, 0, 0, 0};
     glGetIntegerv(GL_VIEWPORT, viewport);
-    // The images hold the world box at a reduced size: the fields are soft,
-    // and the shader's step is set in screen pixels.
+    // A large picture gets images of the world box at a reduced size: the
+    // fields are soft, and the shader's step is set in screen pixels.
     const float worldWidth = d.boundsRight - d.boundsLeft;
     const float worldHeight = d.boundsTop - d.boundsBottom;
     boxPixelsX_ = worldWidth * d.scale;
     boxPixelsY_ = worldHeight * d.scale;
-    const int width = offscreenPixels(worldWidth, boxPixelsX_, viewport[2]);
-    const int height = offscreenPixels(worldHeight, boxPixelsY_, viewport[3]);
+    float reduction = 1;
+    if (boxPixelsX_ * boxPixelsY_ > offscreenPixelBudget)
+        reduction = std::sqrt(offscreenPixelBudget / (boxPixelsX_ * boxPixelsY_));
+    reduction = std::max(reduction, std::min(1.0f, offscreenMinDensity / d.scale));
+    const int width = offscreenPixels(boxPixelsX_ * reduction, viewport[2]);
+    const int height = offscreenPixels(boxPixelsY_ * reduction, viewport[3]);
     followSize(liquidTexture, width, height);
     followSize(solidTexture, width, height);
 

@@ -48,13 +48,14 @@ public:
     int texturedFanList = -1;
     int templateList = -1;
 
-    // The off-screen images hold the world box at half its size on screen:
-    // the soft fields are smooth, and the sprites cover each pixel about 28
-    // times, so their pixels are most of a blob frame's cost. Below 5 pixels
-    // a world unit (a sprite 20 pixels wide) thin features start to show the
-    // coarser grid, so the images keep at least that density while the
-    // screen has it.
-    static constexpr float offscreenReduction = 2;
+    // The off-screen images hold the world box at its size on screen up to
+    // this many pixels, and are reduced to it beyond: the sprites cover each
+    // pixel about 28 times, so their pixels are most of a blob frame's cost,
+    // while the fields are soft and a large picture hides the coarser grid.
+    // Small pictures are cheap, and there the grid would show at the edges.
+    static constexpr float offscreenPixelBudget = 640 * 480;
+    // Below this many pixels a world unit (a sprite 20 pixels wide) thin
+    // features would be lost: the images keep it while the screen has it.
     static constexpr float offscreenMinDensity = 5;
 
 private:

@@ -431,18 +431,23 @@ TEST_F(ParticleRendererTest, OffscreenImagesFollowTheWorldBoxOnScreen)
     draw();
     EXPECT_EQ(renderer->liquidTexture.get(), oldLiquid) << "kept while the size stays";
 
-    // Viewport, scale, and the image size: half the box on screen, at least
-    // 5 pixels a unit while the screen has them, at most the viewport.
+    // Viewport, scale, world box and the images' size: the box on screen up
+    // to 640 x 480 pixels, reduced to that beyond, but not below 5 pixels a
+    // unit, and never larger than the viewport.
     struct Case {
         int width, height;
         float scale;
+        float worldWidth, worldHeight;
         int imageWidth, imageHeight;
     };
-    for (const Case& c : {Case{512, 384, 8, 320, 240}, Case{512, 384, 20, 512, 384}, Case{256, 192, 4, 256, 192},
-                          Case{256, 192, 16, 256, 192}, Case{512, 384, 2, 128, 96}}) {
+    for (const Case& c : {Case{512, 384, 8, 64, 48, 512, 384}, Case{1280, 960, 20, 64, 48, 640, 480},
+                          Case{1280, 960, 12, 64, 48, 640, 480}, Case{256, 192, 16, 64, 48, 256, 192},
+                          Case{512, 384, 2, 64, 48, 128, 96}, Case{1024, 768, 4, 256, 192, 1024, 768}}) {
         SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height << " at scale " << c.scale);
         ASSERT_TRUE(context->resize(c.width, c.height));
         data->scale = c.scale;
+        data->boundsRight = c.worldWidth;
+        data->boundsTop = c.worldHeight;
         for (int mode : {6, 7}) {
             data->renderMode = mode;
             const Frame frame = draw();
