@@ -19,6 +19,7 @@
 #include "particle_data.h"
 #include "particle_renderer.h"
 #include "particle_simulator.h"
+#include "scene_frame.h"
 #include "standard_scenes.h"
 
 namespace PudletCli {
@@ -49,19 +50,12 @@ void makeFullFrameWater(ParticleData& d)
     }
 }
 
-// One frame under the hosts' frame protocol, finished before it returns.
+// One frame as the hosts draw it, finished before it returns.
 void drawFrame(ParticleData& d, ParticleRenderer& renderer, int width, int height)
 {
-    glViewport(0, 0, width, height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glOrtho(0, width, 0, height, -1, 1);
-    glScalef(d.scale, d.scale, d.scale);
+    Pudlet::loadSceneProjection({width, height, d.scale});
     renderer.prerender();
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
+    Pudlet::clearFrame(d.clearFlag, d.clearColorRed, d.clearColorGreen, d.clearColorBlue);
     renderer.render();
     glFinish();
 }
