@@ -1,6 +1,7 @@
 // pudlet-cli bench: the standard benchmark scenes, in ns per particle-step.
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -37,7 +38,10 @@ const char* const kBenchHelp =
     "                       LP_NUM_THREADS to choose Mesa's rasterizer threads\n"
     "  --frame-count N      timed frames per mode (default 5)\n"
     "  --mode M             measure only this render mode, 0-10 (repeatable)\n"
-    "  --size WxH           frame size in pixels (default 1280x960)\n";
+    "  --size WxH           frame size in pixels (default 1280x960)\n"
+    "  --scene-file FILE    also draw this scene file as the desktop hosts show\n"
+    "                       it, walls following the frame at the scene's scale\n"
+    "                       (repeatable; without --scene only the files)\n";
 
 namespace {
 
@@ -93,6 +97,9 @@ int benchCommand(const std::vector<std::string>& arguments)
         } else if (argument == "--frame-count") {
             frameOptions.frames = int(parseInteger(argument, reader.value(argument), 1, kMaxFrameCount));
             frameOnly = argument;
+        } else if (argument == "--scene-file") {
+            frameOptions.sceneFiles.push_back(std::filesystem::absolute(reader.value(argument)).string());
+            frameOnly = argument;
         } else if (argument == "--size") {
             const PixelSize size = parseSize(argument, reader.value(argument), kMaxFrameSide);
             frameOptions.width = size.width;
@@ -109,7 +116,10 @@ int benchCommand(const std::vector<std::string>& arguments)
             throw UsageError("the scene '" + name + "' is measured only with --frames");
     }
     if (frames) {
-        frameOptions.scenes = scenes.empty() ? frameBenchScenes() : scenes;
+        if (!scenes.empty())
+            frameOptions.scenes = scenes;
+        else if (frameOptions.sceneFiles.empty())
+            frameOptions.scenes = frameBenchScenes();
         if (!frameModes.empty())
             frameOptions.modes = frameModes;
         if (warmUpGiven)

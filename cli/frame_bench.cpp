@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "particle_renderer.h"
 #include "particle_simulator.h"
 #include "scene_frame.h"
+#include "scene_session.h"
 #include "standard_scenes.h"
 
 namespace PudletCli {
@@ -76,6 +78,47 @@ double median(std::vector<double> values)
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
+struct Timings {
+    std::vector<double> wall; // median ms per mode
+    std::vector<double> cpu;
+};
+
+// Times options.frames frames of each mode (after one untimed frame, which
+// makes the off-screen images and lists); mode is set before each draw.
+template <class Draw>
+Timings measureModes(const FrameBenchOptions& options, int& mode, Draw draw)
+{
+    Timings timings;
+    for (int m : options.modes) {
+        mode = m;
+        draw();
+        std::vector<double> wall;
+        std::vector<double> cpu;
+        for (int f = 0; f < options.frames; ++f) {
+            const auto start = std::chrono::steady_clock::now();
+            const double cpuStart = processCpuMs();
+            draw();
+            cpu.push_back(processCpuMs() - cpuStart);
+            wall.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        }
+        timings.wall.push_back(median(wall));
+        timings.cpu.push_back(median(cpu));
+    }
+    return timings;
+}
+
+void printRow(const std::string& name, int particles, const Timings& timings)
+{
+    std::printf("%-16s %10d %5s", name.c_str(), particles, "wall");
+    for (double ms : timings.wall)
+        std::printf(" %8.1f", ms);
+    std::printf("\n%-16s %10s %5s", "", "", "cpu");
+    for (double ms : timings.cpu)
+        std::printf(" %8.1f", ms);
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
 } // namespace
 
 std::vector<std::string> frameBenchScenes()
@@ -116,32 +159,28 @@ int frameBench(const FrameBenchOptions& options)
         data->scale = std::min(float(options.width) / (data->boundsRight - data->boundsLeft),
                                float(options.height) / (data->boundsTop - data->boundsBottom));
         auto renderer = autorelease(new ParticleRenderer(data));
-        std::vector<double> wallMedians;
-        std::vector<double> cpuMedians;
-        for (int mode : options.modes) {
-            data->renderMode = mode;
-            drawFrame(*data, *renderer, options.width, options.height); // off-screen images, lists
-            std::vector<double> wall;
-            std::vector<double> cpu;
-            for (int f = 0; f < options.frames; ++f) {
-                const auto start = std::chrono::steady_clock::now();
-                const double cpuStart = processCpuMs();
-                drawFrame(*data, *renderer, options.width, options.height);
-                cpu.push_back(processCpuMs() - cpuStart);
-                wall.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                                   .count());
-            }
-            wallMedians.push_back(median(wall));
-            cpuMedians.push_back(median(cpu));
-        }
-        std::printf("%-16s %10d %5s", name.c_str(), data->count, "wall");
-        for (double ms : wallMedians)
-            std::printf(" %8.1f", ms);
-        std::printf("\n%-16s %10s %5s", "", "", "cpu");
-        for (double ms : cpuMedians)
-            std::printf(" %8.1f", ms);
-        std::printf("\n");
-        std::fflush(stdout);
+        printRow(name, data->count, measureModes(options, data->renderMode, [&] {
+                     drawFrame(*data, *renderer, options.width, options.height);
+                 }));
+    }
+    // Scene files as the desktop hosts show them: the walls follow the
+    // frame's edges at the scene's own scale.
+    for (const std::string& file : options.sceneFiles) {
+        Pudlet::EngineHandle engine = Pudlet::newEngine();
+        std::string error;
+        if (!Pudlet::openScene(*engine, file, &error))
+            throw Failure(error);
+        Pudlet::followViewSize(*engine, options.width, options.height);
+        for (int i = 0; i < options.warmUpSteps; ++i)
+            engine->simulate();
+        const Pudlet::FrameView view{options.width, options.height, engine->scale()};
+        int mode = engine->renderMode();
+        const Timings timings = measureModes(options, mode, [&] {
+            engine->setRenderMode(mode);
+            Pudlet::drawFrame(*engine, view);
+            glFinish();
+        });
+        printRow(std::filesystem::path(file).filename().string(), engine->countParticles(), timings);
     }
     return kExitSuccess;
 }

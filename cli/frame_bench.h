@@ -8,6 +8,8 @@ namespace PudletCli {
 struct FrameBenchOptions {
     std::vector<std::string> scenes;
     std::vector<int> modes = {1, 2, 3, 4, 5, 6, 7};
+    // Scene files (absolute paths), drawn as the desktop hosts draw them.
+    std::vector<std::string> sceneFiles;
     int width = 1280;
     int height = 960;
     int warmUpSteps = 60; // simulation steps before drawing

@@ -453,6 +453,14 @@ TEST_F(PudletCli, BenchFramesTimesEachAskedMode)
     for (double ms : {wallTimes[0], wallTimes[1], cpuTimes[0], cpuTimes[1]})
         EXPECT_GE(ms, 0) << outcome.out;
     EXPECT_GT(wallTimes[1], 0) << "a blob frame takes time";
+
+    // A scene file alone, found after the working directory changed.
+    const Outcome file = run({"bench", "--frames", "--scene-file", scenePath("dam-break.pdl"), "--mode", "6",
+                              "--frame-count", "1", "--warm-up-steps", "0", "--size", "64x48"});
+    ASSERT_EQ(file.status, 0) << file.err;
+    EXPECT_NE(file.out.find("\ndam-break.pdl"), std::string::npos) << file.out;
+    EXPECT_EQ(file.out.find("rigid-100"), std::string::npos) << "only the file: " << file.out;
+    EXPECT_EQ(run({"bench", "--frames", "--scene-file", "missing.pdl"}).status, 1);
 }
 
 // A scene's onSimulate script runs in the tool as in every host: it turns
