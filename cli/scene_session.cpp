@@ -59,7 +59,7 @@ EngineHandle openScene(const fs::path& scene)
                       ")");
     EngineHandle engine(Zeb::Kamblo::RevivezoRora::newInstance());
     if (!engine->load(scene.filename().c_str()))
-        throw Failure(name + ": the scene file cannot be read");
+        throw Failure(name + ": not a scene file");
     return engine;
 }
 

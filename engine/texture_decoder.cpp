@@ -2,6 +2,8 @@
 // GIF (first frame), recognised by their signatures rather than their names.
 #include "texture.h"
 
+#include "regular_file.h"
+
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +12,7 @@
 #include <gif_lib.h>
 #include <jpeglib.h>
 #include <png.h>
+#include <unistd.h>
 
 namespace Zeb::Kamblo {
 
@@ -44,7 +47,7 @@ Pointer<Texture> textureOf(Picture& picture)
 
 class File {
 public:
-    explicit File(const char* path) : file(std::fopen(path, "rb")) {}
+    explicit File(const char* path) : file(openRegularFile(path)) {}
     ~File()
     {
         if (file)
@@ -180,10 +183,19 @@ bool decodeJpeg(std::FILE* file, Picture& picture)
 // GIF: the first frame on the logical screen; what the frame does not cover,
 // and its transparent colour, stay transparent.
 
-bool decodeGif(const char* path, Picture& picture)
+// giflib reads through a descriptor of its own, here a duplicate of the one
+// already opened (and checked to be a regular file), rewound.
+bool decodeGif(std::FILE* file, Picture& picture)
 {
     int error = 0;
-    GifFileType* gif = DGifOpenFileName(path, &error);
+    const int fd = ::dup(fileno(file));
+    if (fd < 0)
+        return false;
+    if (::lseek(fd, 0, SEEK_SET) != 0) {
+        ::close(fd);
+        return false;
+    }
+    GifFileType* gif = DGifOpenFileHandle(fd, &error);
     if (!gif)
         return false;
     bool ok = false;
@@ -268,7 +280,7 @@ Pointer<Texture> Texture::withContentsOfOtherFile(const char* path)
     else if (signature[0] == 0xFF && signature[1] == 0xD8 && signature[2] == 0xFF)
         ok = decodeJpeg(source.file, picture);
     else if (std::memcmp(signature, "GIF87a", 6) == 0 || std::memcmp(signature, "GIF89a", 6) == 0)
-        ok = decodeGif(path, picture);
+        ok = decodeGif(source.file, picture);
     return ok ? textureOf(picture) : nullptr;
 }
 

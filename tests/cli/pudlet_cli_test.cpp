@@ -381,6 +381,14 @@ TEST_F(PudletCli, UnreadableScenesAndUnwritableOutputsFailNamingTheFile)
         EXPECT_TRUE(isOneLine(outcome.err));
         EXPECT_NE(outcome.err.find(c.named), std::string::npos) << outcome.err;
     }
+
+    // A picture renamed .pdl is refused, not run and saved as an empty scene.
+    std::ofstream(folder / "picture.pdl", std::ios::binary) << std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
+    const Outcome notAScene = run({"run", "picture.pdl", "--save", "out.pdl"});
+    EXPECT_EQ(notAScene.status, 1);
+    EXPECT_NE(notAScene.err.find((folder / "picture.pdl").string() + ": not a scene file"), std::string::npos)
+        << notAScene.err;
+    EXPECT_FALSE(fs::exists(folder / "out.pdl"));
 }
 
 TEST_F(PudletCli, EveryCommandHasHelp)
