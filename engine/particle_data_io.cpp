@@ -2,6 +2,7 @@
 #include "particle_data.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -91,10 +92,12 @@ void writeParameters(std::ostream& out, const ParticleData& d)
 }
 
 // An image without a name could not be found again, and an empty name field
-// would make the reader take the next record's keyword for it.
+// would make the reader take the next record's keyword for it. A name is the
+// rest of its line, so one that holds a line break would be read back as
+// records of its own.
 bool hasWritableName(const Pointer<Texture>& image)
 {
-    return image && *image->name() != '\0';
+    return image && *image->name() != '\0' && std::strpbrk(image->name(), "\n\r") == nullptr;
 }
 
 void writeImage(std::ostream& out, const char* keyword, const Pointer<Texture>& image)

@@ -12,6 +12,7 @@
 #include <gif_lib.h>
 #include <jpeglib.h>
 #include <png.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace Zeb::Kamblo {
@@ -183,6 +184,8 @@ bool decodeJpeg(std::FILE* file, Picture& picture)
 // GIF: the first frame on the logical screen; what the frame does not cover,
 // and its transparent colour, stay transparent.
 
+constexpr int64_t kMaxGifPixelsPerByte = 4096;
+
 // giflib reads through a descriptor of its own, here a duplicate of the one
 // already opened (and checked to be a regular file), rewound.
 bool decodeGif(std::FILE* file, Picture& picture)
@@ -195,12 +198,18 @@ bool decodeGif(std::FILE* file, Picture& picture)
         ::close(fd);
         return false;
     }
+    struct stat status;
+    const int64_t fileSize = ::fstat(fd, &status) == 0 ? int64_t(status.st_size) : 0;
     GifFileType* gif = DGifOpenFileHandle(fd, &error);
     if (!gif)
         return false;
     bool ok = false;
     int transparent = -1;
-    if (picture.allocate(gif->SWidth, gif->SHeight)) {
+    // One code of at most 12 bits stands for at most 4096 pixels, so a screen
+    // larger than that many pixels per byte of the file cannot be filled by
+    // it: a few bytes declaring a huge screen would only cost memory.
+    const int64_t screen = int64_t(gif->SWidth) * int64_t(gif->SHeight);
+    if (screen <= fileSize * kMaxGifPixelsPerByte && picture.allocate(gif->SWidth, gif->SHeight)) {
         for (;;) {
             GifRecordType type;
             if (DGifGetRecordType(gif, &type) == GIF_ERROR)

@@ -554,7 +554,12 @@ TEST(HostileScenes, ImagesThatCannotBeInTheirFileAreRefused)
     const std::string tiff = scratchDir() + "/huge.tiff";
     writeText(tiff, hugeTiffWithoutStrips());
     ASSERT_EQ(readText(tiff).size(), 98u);
-    std::string text = "version 2\nbackground " + tiff + "\nforeground " + tiff + "\n";
+    // A 35-byte GIF whose 32768 x 2048 screen holds a 1 x 1 frame.
+    const std::string gif = scratchDir() + "/huge.gif";
+    writeText(gif, std::string("GIF89a\x00\x80\x00\x08\x80\x00\x00\0\0\0\xff\xff\xff"
+                               "\x2c\0\0\0\0\x01\0\x01\0\0\x02\x02\x44\x01\0\x3b",
+                               35));
+    std::string text = "version 2\nbackground " + gif + "\nforeground " + tiff + "\n";
     for (int body = 1; body <= 4; ++body)
         text += "texture " + std::to_string(body) + " " + tiff + " 0 0 10 10\n";
     writeText(scratchDir() + "/huge.pdl", text);

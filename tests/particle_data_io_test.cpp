@@ -467,6 +467,15 @@ TEST_F(SceneFile, ImageNamesWithWhiteSpaceSurviveSaveAndLoad)
     EXPECT_EQ(e->bodies[1].textureMax, float2(3.5f, 4));
     EXPECT_EQ(std::string(e->bodies[2].texture->name()), plain);
 
+    // A line break in a name cannot be read back; written, it would make
+    // the rest of the name a record of its own.
+    const std::string broken = writeImage("x\np 0 0 ff 0 0 0 0 0 0 0 0 0 0 .bmp");
+    e->background = Texture::withContentsOfFile(broken.c_str());
+    ASSERT_TRUE(e->background);
+    ASSERT_TRUE(e->save(path("broken.pdl").c_str()));
+    ASSERT_TRUE(e->load(path("broken.pdl").c_str()));
+    EXPECT_EQ(e->count, 0);
+
     // Records as files have always held them: tabs, a trailing carriage
     // return, and a record too short for its numbers, which ends the reading.
     std::string p = write("old.pdl", "version 2\nbackground\t" + plain + "\r\ntexture 1 " + plain +
