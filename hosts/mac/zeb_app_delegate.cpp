@@ -13,6 +13,7 @@
 #include <wx/msgdlg.h>
 
 #include <algorithm>
+#include <filesystem>
 
 namespace {
 
@@ -51,7 +52,33 @@ bool ZebAppDelegate::OnInit() {
         std::string demo = PudletHost::defaultScenePath();
         if (!demo.empty()) document.readTemplate(demo);
     }
+    startAutosave();
     return true;
+}
+
+// Scenes change as they run, so every open one is saved each minute to a
+// recovery file of its own, removed when its window closes or the program
+// quits cleanly. Files left by a session that ended otherwise are offered
+// back, each in a window of its own, at the start.
+void ZebAppDelegate::startAutosave() {
+    const std::filesystem::path folder = Pudlet::recoveryFolder();
+    if (folder.empty()) return;
+    const auto leftovers = Pudlet::leftoverRecoveryFiles(folder, "pudletmac");
+    if (!leftovers.empty() &&
+        wxMessageBox("PudletMac did not close properly last time. Restore the scenes it was showing?", "PudletMac",
+                     wxYES_NO | wxICON_QUESTION) == wxYES) {
+        for (const auto& leftover : leftovers) Pudlet::restoreRecoveryFile(newDocument().engine(), leftover);
+    }
+    std::error_code ignored;
+    for (const auto& leftover : leftovers) std::filesystem::remove(leftover, ignored);
+    autosaveTimer.Bind(wxEVT_TIMER, [this, folder](wxTimerEvent&) {
+        for (const auto& document : open) {
+            auto& recovery = recoveries[document.get()];
+            if (!recovery) recovery = std::make_unique<Pudlet::RecoveryFile>(folder, "pudletmac", nextRecovery++);
+            recovery->update(document->engine(), true);
+        }
+    });
+    autosaveTimer.Start(60 * 1000);
 }
 
 void ZebAppDelegate::OnInitCmdLine(wxCmdLineParser& parser) {
@@ -65,6 +92,8 @@ bool ZebAppDelegate::OnCmdLineParsed(wxCmdLineParser& parser) {
 }
 
 int ZebAppDelegate::OnExit() {
+    autosaveTimer.Stop();
+    for (auto& recovery : recoveries) recovery.second->remove();
     current = nullptr;
     open.clear();
     closing.clear();
@@ -208,6 +237,10 @@ void ZebAppDelegate::discardDocument(ZebDocument& document) {
 bool ZebAppDelegate::forget(ZebDocument& document) {
     auto it = std::find_if(open.begin(), open.end(), [&](auto& d) { return d.get() == &document; });
     if (it == open.end()) return false;
+    if (auto recovery = recoveries.find(&document); recovery != recoveries.end()) {
+        recovery->second->remove();
+        recoveries.erase(recovery);
+    }
     // Destroyed after the event that closed it has finished with it.
     closing.push_back(std::move(*it));
     open.erase(it);
