@@ -641,9 +641,7 @@ bool ParticleData::load(const char* path)
     // file that is no scene (a picture, random bytes, an empty file) is
     // refused once read: either way the scene stays as it was.
     std::string content;
-    if (path == nullptr || !readRegularFile(path, content))
-        return false;
-    if (content.find('\0') != std::string::npos)
+    if (path == nullptr || !readTextFile(path, content))
         return false;
     std::istringstream in(std::move(content));
     in.imbue(std::locale::classic());

@@ -1,6 +1,7 @@
 #include "regular_file.h"
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #if defined(__unix__) || defined(__APPLE__)
@@ -59,7 +60,7 @@ std::FILE* openRegularFile(const char* path)
 #endif
 }
 
-bool readRegularFile(const char* path, std::string& contents)
+bool readTextFile(const char* path, std::string& contents)
 {
     std::FILE* file = openRegularFile(path);
     if (file == nullptr)
@@ -67,9 +68,12 @@ bool readRegularFile(const char* path, std::string& contents)
     contents.clear();
     char buffer[65536];
     size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+    bool text = true;
+    while (text && (n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        text = std::memchr(buffer, '\0', n) == nullptr;
         contents.append(buffer, n);
-    const bool ok = !std::ferror(file);
+    }
+    const bool ok = text && !std::ferror(file);
     std::fclose(file);
     return ok;
 }

@@ -16,7 +16,9 @@ std::FILE* openRegularFile(const char* path);
 // closes it.
 int openRegularFileDescriptor(const char* path);
 
-// The whole content of a regular file; false when it cannot be opened or read.
-bool readRegularFile(const char* path, std::string& contents);
+// The whole content of a regular text file; false when it cannot be opened
+// or read, or holds a NUL byte (no text does: reading stops at the first, so
+// a large binary file costs little).
+bool readTextFile(const char* path, std::string& contents);
 
 } // namespace Zeb::Kamblo
