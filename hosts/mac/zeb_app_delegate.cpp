@@ -10,6 +10,7 @@
 #include "zeb_view.h"
 
 #include <wx/filedlg.h>
+#include <wx/log.h>
 #include <wx/msgdlg.h>
 
 #include <algorithm>
@@ -34,6 +35,7 @@ enum MenuId {
 ZebAppDelegate::ZebAppDelegate() {
     // wx's GL canvas needs X; on Wayland it runs through XWayland.
     PudletHost::preferX11Backend();
+    PudletHost::useClassicScrollbars();
 }
 
 ZebAppDelegate::~ZebAppDelegate() = default;
@@ -56,10 +58,10 @@ bool ZebAppDelegate::OnInit() {
     return true;
 }
 
-// Scenes change as they run, so every open one is saved each minute to a
-// recovery file of its own, removed when its window closes or the program
-// quits cleanly. Files left by a session that ended otherwise are offered
-// back, each in a window of its own, at the start.
+// Every modified scene is saved each minute to a recovery file of its own,
+// removed when its window closes or the program quits cleanly. Files left by
+// a session that ended otherwise are offered back at the start, each as a
+// modified scene in a window of its own.
 void ZebAppDelegate::startAutosave() {
     const std::filesystem::path folder = Pudlet::recoveryFolder();
     if (folder.empty()) return;
@@ -67,7 +69,12 @@ void ZebAppDelegate::startAutosave() {
     if (!leftovers.empty() &&
         wxMessageBox("PudletMac did not close properly last time. Restore the scenes it was showing?", "PudletMac",
                      wxYES_NO | wxICON_QUESTION) == wxYES) {
-        for (const auto& leftover : leftovers) Pudlet::restoreRecoveryFile(newDocument().engine(), leftover);
+        for (const auto& leftover : leftovers) {
+            ZebDocument& document = newDocument();
+            if (!Pudlet::restoreRecoveryFile(document.engine(), leftover)) continue;
+            document.markModified();
+            documentActivated(document);
+        }
     }
     std::error_code ignored;
     for (const auto& leftover : leftovers) std::filesystem::remove(leftover, ignored);
@@ -75,7 +82,7 @@ void ZebAppDelegate::startAutosave() {
         for (const auto& document : open) {
             auto& recovery = recoveries[document.get()];
             if (!recovery) recovery = std::make_unique<Pudlet::RecoveryFile>(folder, "pudletmac", nextRecovery++);
-            recovery->update(document->engine(), true);
+            recovery->update(document->engine(), document->isModified());
         }
     });
     autosaveTimer.Start(60 * 1000);
@@ -109,7 +116,12 @@ void ZebAppDelegate::placeWindow(ZebDocument& document) {
 }
 
 ZebDocument& ZebAppDelegate::newDocument() {
-    open.push_back(std::make_unique<ZebDocument>(*this));
+    // The lowest number no untitled window is showing.
+    int number = 1;
+    while (std::any_of(open.begin(), open.end(),
+                       [&](auto& d) { return d->path().empty() && d->untitledNumber() == number; }))
+        ++number;
+    open.push_back(std::make_unique<ZebDocument>(*this, number));
     ZebDocument& document = *open.back();
     placeWindow(document);
     document.window().Show();
@@ -124,7 +136,7 @@ ZebDocument* ZebAppDelegate::openDocument(const std::string& path) {
     // The window never held a scene: it goes without the last-window rules,
     // so the panels and the other windows stay as they were.
     discardDocument(document);
-    wxMessageBox(wxString::FromUTF8(error), "PudletMac", wxOK | wxICON_ERROR);
+    wxLogError("%s", wxString::FromUTF8(error));
     return nullptr;
 }
 
@@ -198,7 +210,9 @@ void ZebAppDelegate::onDocumentMenu(ZebDocument& document, wxCommandEvent& event
     case wxID_SAVEAS: document.saveAs(); return;
     case kExportPicture: document.exportPicture(); return;
     case wxID_EXIT:
-        while (!open.empty()) open.back()->close();
+        // Each modified scene is asked about; Cancel stops the quitting.
+        while (!open.empty())
+            if (!open.back()->close()) return;
         return;
     case wxID_UNDO: document.undo(); return;
     case wxID_CLEAR: document.clear(); return;

@@ -23,17 +23,28 @@ public:
 
     CPudletView& view() { return *view_; }
     wxAuiManager& dockManager() { return dock_; }
+    wxFileHistory& fileHistory() { return history_; }
     wxWindow* basicMenu() { return bar_; }
+    // The frame's client height that shows the whole Basic Menu docked.
+    int basicMenuHeight();
 
     // Files. Each reports failures to the user and returns whether it worked.
     void newDocument();
-    bool openDocument(const std::string& path);
+    // askedToSave: the user has already answered for the current scene.
+    bool openDocument(const std::string& path, bool askedToSave = false);
     bool saveDocument();
     bool saveDocumentAs(const std::string& chosenPath);
     bool exportPicture(const std::string& path);
 
     // The bar's check boxes and style list, from the engine.
     void refreshControls();
+    // After every change of the document: the controls, the title (with the
+    // modified state) and the canvas.
+    void documentChanged();
+    void updateTitle();
+    // Before a modified scene would be lost: Save, Don't Save or Cancel.
+    // False when the user cancelled (or saving failed).
+    bool confirmDiscard();
     // The buttons a typed character presses.
     void selectButtonsForChar(int c);
 
@@ -42,7 +53,8 @@ private:
     void createMenus();
     void pressMaterial(int index);
     void pressTool(int index);
-    void setTitleFor(const std::string& path);
+    bool askAndSaveAs();
+    void rememberFolderOf(const std::string& path);
     void giveViewFocus();
 
     void OnNew(wxCommandEvent&);
@@ -69,4 +81,5 @@ private:
     wxCheckBox *gravity_ = nullptr, *pouring_ = nullptr;
     wxSlider *gravitySlider_ = nullptr, *pouringSlider_ = nullptr;
     wxChoice* style_ = nullptr;
+    wxString lastFolder_; // where the file dialogs start: the last scene's folder
 };

@@ -1,6 +1,7 @@
 #include "pudlet_app.h"
 
 #include "main_frame.h"
+#include "pudlet_doc.h"
 
 #include <wx/config.h>
 #include <wx/log.h>
@@ -14,6 +15,7 @@ CPudletApp::CPudletApp()
 {
     // The app object is made before GTK starts.
     PudletHost::preferX11Backend();
+    PudletHost::useClassicScrollbars();
 }
 
 bool CPudletApp::OnInit()
@@ -61,9 +63,9 @@ bool CPudletApp::startUp(const std::string& scene)
     return true;
 }
 
-// The scene changes as it runs, so it is saved every minute to a recovery
-// file that only a clean exit removes. The newest file left by a session that
-// ended otherwise is offered back at the start; older ones are dropped.
+// A modified scene is saved every minute to a recovery file that only a
+// clean exit removes. The newest file left by a session that ended otherwise
+// is offered back at the start, as a modified scene; older ones are dropped.
 void CPudletApp::startAutosave(CMainFrame& frame)
 {
     const std::filesystem::path folder = Pudlet::recoveryFolder();
@@ -73,15 +75,17 @@ void CPudletApp::startAutosave(CMainFrame& frame)
     if (!leftovers.empty()
         && wxMessageBox("Pudlet did not close properly last time. Restore the scene it was showing?", "Pudlet",
                         wxYES_NO | wxICON_QUESTION, &frame) == wxYES
-        && Pudlet::restoreRecoveryFile(frame.view().engine(), leftovers.front()))
+        && Pudlet::restoreRecoveryFile(frame.view().engine(), leftovers.front()) && frame.view().document()) {
+        frame.view().document()->Modify(true);
         frame.refreshControls();
+    }
     std::error_code ignored;
     for (const auto& leftover : leftovers)
         std::filesystem::remove(leftover, ignored);
     recovery_ = std::make_unique<Pudlet::RecoveryFile>(folder, "pudlet");
     autosave_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
-        if (CMainFrame* f = frame_.get())
-            recovery_->update(f->view().engine(), true);
+        if (CMainFrame* f = frame_.get(); f && f->view().document())
+            recovery_->update(f->view().engine(), f->view().document()->IsModified());
     });
     autosave_.Start(60 * 1000);
 }
