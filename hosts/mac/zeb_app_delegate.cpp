@@ -143,12 +143,16 @@ ZebDocument* ZebAppDelegate::openDocument(const std::string& path) {
 void ZebAppDelegate::openWithDialog(wxWindow* parent) {
     wxArrayString paths;
     {
-        wxFileDialog dialog(parent, "Open Scene", wxEmptyString, wxEmptyString, "PUDLET Files (*.pdl)|*.pdl",
+        wxFileDialog dialog(parent, "Open Scene", folder, wxEmptyString, "PUDLET Files (*.pdl)|*.pdl",
                             wxFD_OPEN | wxFD_FILE_MUST_EXIST | wxFD_MULTIPLE);
         if (dialog.ShowModal() != wxID_OK) return;
         dialog.GetPaths(paths);
     }
     for (const wxString& path : paths) openDocument(path.utf8_string());
+}
+
+void ZebAppDelegate::rememberFolderOf(const std::string& path) {
+    folder = wxString::FromUTF8(std::filesystem::path(path).parent_path().string());
 }
 
 ZebColorWell* ZebAppDelegate::nextColorWell() const { return panelSet ? panelSet->nextColorWell : nullptr; }

@@ -155,7 +155,10 @@ bool ZebDocument::read(const std::string& path, bool adopt, std::string* error) 
     if (!Pudlet::openScene(*imp, absolute, error)) return false;
     imp->setLeftButtonTool('a');
     canvas->followSize();
-    if (adopt) filePath = absolute;
+    if (adopt) {
+        filePath = absolute;
+        app.rememberFolderOf(absolute);
+    }
     modified = false;
     updateTitle();
     restartTimer();
@@ -167,6 +170,7 @@ bool ZebDocument::read(const std::string& path, bool adopt, std::string* error) 
 bool ZebDocument::writeToFile(const std::string& path, std::string* error) {
     if (!Pudlet::saveScene(*imp, path, error)) return false;
     filePath = std::filesystem::absolute(path).lexically_normal().string();
+    app.rememberFolderOf(filePath);
     modified = false;
     updateTitle();
     return true;
@@ -192,7 +196,7 @@ void ZebDocument::saveAs() {
     wxString chosen;
     {
         ModalScope modal(*this);
-        wxFileDialog dialog(frame, "Save Scene", wxEmptyString, wxString::FromUTF8(displayName()) + ".pdl",
+        wxFileDialog dialog(frame, "Save Scene", app.lastFolder(), wxString::FromUTF8(displayName()) + ".pdl",
                             kSceneWildcard, wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
         if (dialog.ShowModal() != wxID_OK) return;
         chosen = dialog.GetPath();
@@ -208,7 +212,7 @@ void ZebDocument::exportPicture() {
     wxString chosen;
     {
         ModalScope modal(*this);
-        wxFileDialog dialog(frame, "Export Picture", wxEmptyString, wxString::FromUTF8(displayName()) + ".png",
+        wxFileDialog dialog(frame, "Export Picture", app.lastFolder(), wxString::FromUTF8(displayName()) + ".png",
                             "PNG Images (*.png)|*.png", wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
         if (dialog.ShowModal() != wxID_OK) return;
         chosen = dialog.GetPath();

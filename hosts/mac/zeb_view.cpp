@@ -130,6 +130,8 @@ void ZebView::onPaint(wxPaintEvent&) {
 }
 
 void ZebView::followSize() {
+    // A scrolling scene keeps its bounds: the view is a window onto it.
+    if (document.engine().scrollFlag()) return;
     Pudlet::FrameView view = PudletHost::canvasView(*this, 1);
     Pudlet::followViewSize(document.engine(), view.width, view.height);
 }

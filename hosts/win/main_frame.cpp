@@ -330,8 +330,6 @@ wxWindow* CMainFrame::createBasicMenu()
     panel->SetSizer(column);
     panel->FitInside();
     panel->SetMinSize(wxSize(column->GetMinSize().x + wxSystemSettings::GetMetric(wxSYS_VSCROLL_X), 100));
-    materials_[PudletWin::initialMaterialIndex]->SetValue(true);
-    tools_[PudletWin::initialToolIndex]->SetValue(true);
     return panel;
 }
 
@@ -342,20 +340,22 @@ int CMainFrame::basicMenuHeight()
     return bar_->GetSizer()->GetMinSize().y + caption + 4 * border + 8;
 }
 
+// Choosing what to paint and with which tool changes no scene: the views
+// are updated, the scene is not marked modified.
 void CMainFrame::pressMaterial(int index)
 {
-    for (int i = 0; i < static_cast<int>(materials_.size()); ++i)
-        materials_[i]->SetValue(i == index);
-    giveViewFocus();
+    pressedMaterial_ = index;
     view_->engine().setNextMaterial(materialButtons[index].code);
+    doc_->UpdateAllViews();
+    giveViewFocus();
 }
 
 void CMainFrame::pressTool(int index)
 {
-    for (int i = 0; i < static_cast<int>(tools_.size()); ++i)
-        tools_[i]->SetValue(i == index);
-    giveViewFocus();
+    pressedTool_ = index;
     view_->engine().setLeftButtonTool(toolButtons[index].code);
+    doc_->UpdateAllViews();
+    giveViewFocus();
 }
 
 void CMainFrame::selectButtonsForChar(int c)
@@ -365,10 +365,10 @@ void CMainFrame::selectButtonsForChar(int c)
         return;
     if (selection.group == PudletWin::CharSelection::tool) {
         // The pressed button must name the tool the left button really has.
-        pressTool(selection.index);
+        pressedTool_ = selection.index;
+        view_->engine().setLeftButtonTool(toolButtons[selection.index].code);
     } else {
-        for (int i = 0; i < static_cast<int>(materials_.size()); ++i)
-            materials_[i]->SetValue(i == selection.index);
+        pressedMaterial_ = selection.index;
     }
 }
 
@@ -382,6 +382,10 @@ void CMainFrame::refreshControls()
     splash_->SetValue(state.splash);
     bubble_->SetValue(state.bubble);
     style_->SetSelection(state.styleIndex);
+    for (int i = 0; i < static_cast<int>(materials_.size()); ++i)
+        materials_[i]->SetValue(i == pressedMaterial_);
+    for (int i = 0; i < static_cast<int>(tools_.size()); ++i)
+        tools_[i]->SetValue(i == pressedTool_);
 }
 
 void CMainFrame::giveViewFocus()
@@ -516,7 +520,7 @@ void CMainFrame::OnSaveAs(wxCommandEvent&)
 
 void CMainFrame::OnExportPicture(wxCommandEvent&)
 {
-    wxFileDialog dialog(this, "Export Picture", "", "picture.png", "PNG Files (*.png)|*.png",
+    wxFileDialog dialog(this, "Export Picture", lastFolder_, "picture.png", "PNG Files (*.png)|*.png",
                         wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
     if (dialog.ShowModal() == wxID_OK) {
         wxFileName name(dialog.GetPath());

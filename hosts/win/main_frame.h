@@ -1,6 +1,7 @@
 #pragma once
 // The main window: menus, tool bar, status bar, the dockable "Basic Menu"
 // bar and the view's canvas; the file commands.
+#include "pudlet_logic.h"
 #include "pudlet_view.h"
 
 #include <wx/aui/aui.h>
@@ -45,7 +46,7 @@ public:
     // Before a modified scene would be lost: Save, Don't Save or Cancel.
     // False when the user cancelled (or saving failed).
     bool confirmDiscard();
-    // The buttons a typed character presses.
+    // The buttons a typed character presses (shown by the next update).
     void selectButtonsForChar(int c);
 
 private:
@@ -82,4 +83,7 @@ private:
     wxSlider *gravitySlider_ = nullptr, *pouringSlider_ = nullptr;
     wxChoice* style_ = nullptr;
     wxString lastFolder_; // where the file dialogs start: the last scene's folder
+    // The buttons shown pressed: the last ones chosen, by click or key.
+    int pressedMaterial_ = PudletWin::initialMaterialIndex;
+    int pressedTool_ = PudletWin::initialToolIndex;
 };

@@ -50,8 +50,8 @@ void CPudletDoc::edit(const std::function<void(Zeb::Kamblo::RevivezoRora&)>& cha
     changed();
 }
 
-void CPudletDoc::changed()
+void CPudletDoc::changed(wxObject* hint)
 {
     Modify(true);
-    UpdateAllViews();
+    UpdateAllViews(nullptr, hint);
 }

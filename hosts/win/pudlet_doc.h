@@ -10,6 +10,12 @@
 
 class CPudletView;
 
+// The update hint of a typed character: the frame presses its buttons.
+struct CTypedCharacter : wxObject {
+    explicit CTypedCharacter(int c) : character(c) {}
+    int character;
+};
+
 class CPudletDoc : public wxDocument {
 public:
     bool OnOpenDocument(const wxString& path) override;
@@ -23,7 +29,8 @@ public:
     void edit(const std::function<void(Zeb::Kamblo::RevivezoRora&)>& change);
     // The scene was changed (by input on the view): mark it modified and
     // update every view.
-    void changed();
+    // hint goes to the views' OnUpdate.
+    void changed(wxObject* hint = nullptr);
 
     // Why the last open or save failed: one line naming the file.
     const std::string& lastError() const { return lastError_; }

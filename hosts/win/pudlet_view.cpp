@@ -308,10 +308,13 @@ void CPudletView::mouseMove(wxPoint point)
     engine_->onMouseMove(p.x, p.y);
 }
 
-void CPudletView::OnUpdate(wxView*, wxObject*)
+void CPudletView::OnUpdate(wxView*, wxObject* hint)
 {
-    if (frame_)
-        frame_->documentChanged();
+    if (!frame_)
+        return;
+    if (const auto* typed = dynamic_cast<const CTypedCharacter*>(hint))
+        frame_->selectButtonsForChar(typed->character);
+    frame_->documentChanged();
 }
 
 void CPudletView::OnChangeFilename()
@@ -352,17 +355,16 @@ void CPudletView::character(int c)
 {
     engine_->onKeyDown(c);
     engine_->onKeyUp(c);
-    if (frame_)
-        frame_->selectButtonsForChar(c);
     // Lower-case letters choose what to paint; every other key may change
     // the scene (pouring, switches, clearing).
     CPudletDoc* doc = document();
     if (!doc)
         return;
+    CTypedCharacter typed(c);
     if (Pudlet::keyEditsScene(c))
-        doc->changed();
+        doc->changed(&typed);
     else
-        doc->UpdateAllViews();
+        doc->UpdateAllViews(nullptr, &typed);
 }
 
 void CPudletView::dropFiles(wxPoint point, const wxArrayString& files)
