@@ -146,14 +146,25 @@ int runCommand(const std::vector<std::string>& arguments)
     // step, so --frames cannot divide by zero or never finish a frame.
     const long long stepsPerFrame = std::max(1, scene.timeStepsPerFrame());
     std::optional<VideoWriter> video;
+    FrameView videoSize;
     if (options.video) {
         if (options.steps < stepsPerFrame)
             throw UsageError("--video needs at least one frame: --steps " + std::to_string(options.steps) +
                              " is below the scene's timeStepsPerFrame " + std::to_string(stepsPerFrame));
-        const FrameView size = view();
-        video.emplace(options.video->string(), options.videoFormat, size.width, size.height,
+        videoSize = view();
+        video.emplace(options.video->string(), options.videoFormat, videoSize.width, videoSize.height,
                       scene.framesPerSecond());
     }
+    // A video keeps its first frame's size even when a script changes the
+    // scene's bounds or scale mid-run.
+    auto frameView = [&] {
+        FrameView now = view();
+        if (video) {
+            now.width = videoSize.width;
+            now.height = videoSize.height;
+        }
+        return now;
+    };
     long long framesWritten = 0;
     ProgressBar progress(options.steps, "steps");
     for (long long step = 1; step <= options.steps; ++step) {
@@ -165,13 +176,13 @@ int runCommand(const std::vector<std::string>& arguments)
         const bool toFolder = options.frames && frameNumber % options.every == 0;
         if (!toFolder && !video)
             continue;
-        frame->draw(scene, view(), modeToDraw());
+        frame->draw(scene, frameView(), modeToDraw());
         if (toFolder) {
             frame->writePNG(framePath(*options.frames, frameNumber));
             ++framesWritten;
         }
         if (video)
-            video->addFrame(frame->readPixels().data());
+            video->addFrame(frame->readPixels());
     }
     progress.finish();
     if (video) {

@@ -215,8 +215,12 @@ VideoWriter::VideoWriter(const std::string& path, VideoFormat format, int width,
 
 VideoWriter::~VideoWriter() = default;
 
-void VideoWriter::addFrame(const uint8_t* rgba)
+void VideoWriter::addFrame(const std::vector<uint8_t>& pixels)
 {
+    if (pixels.size() != size_t(width_) * size_t(height_) * 4)
+        throw Failure(path_ + ": a frame of another size than the video's " + std::to_string(width_) + "x" +
+                      std::to_string(height_));
+    const uint8_t* rgba = pixels.data();
     Codec& c = *codec_;
     // The encoder may still hold the last frame's buffer.
     if (av_frame_make_writable(c.frame) < 0)

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace PudletCli {
 
@@ -24,8 +25,8 @@ public:
     VideoWriter& operator=(const VideoWriter&) = delete;
 
     // One frame of the size given at opening: RGBA rows, bottom row first (as
-    // OpenGL reads them); alpha is ignored.
-    void addFrame(const uint8_t* rgba);
+    // OpenGL reads them); alpha is ignored. A Failure for another size.
+    void addFrame(const std::vector<uint8_t>& rgba);
     // Drains the encoder and writes the file's trailer. A writer destroyed
     // without finish() leaves an unfinished file.
     void finish();

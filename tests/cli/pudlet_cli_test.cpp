@@ -274,29 +274,35 @@ TEST_F(PudletCli, FramesAreWrittenEveryKthFrameNumberedByFrame)
 
 // Each format decodes (with FFmpeg's decoders) to one frame per
 // timeStepsPerFrame steps, at the asked size (H.264 drops an odd side's last
-// pixel), and the water moves from the first frame to the last.
+// pixel), and the water moves from the first frame to the last. A script that
+// shrinks the scene's bounds every step does not change the video's size.
 TEST_F(PudletCli, VideosDecodeToOneFramePerSceneFrame)
 {
 #ifndef PUDLET_FFMPEG_PATH
     GTEST_SKIP() << "no ffmpeg program to decode the videos with";
 #else
+    const std::string damBreak = scenePath("dam-break.pdl");
+    std::ofstream(folder / "shrinking.pdl") << readText(damBreak) << "onSimulate\nboundsRight = boundsRight - 1\n$\n";
     struct Case {
         const char* file;
-        const char* size;
+        std::vector<std::string> options;
         const char* decodedSize;
     };
-    for (const Case& c : {Case{"run.mp4", "161x121", "160x120"}, Case{"run.webm", "96x64", "96x64"},
-                          Case{"run.gif", "75x50", "75x50"}}) {
+    for (const Case& c : {Case{"run.mp4", {damBreak, "--size", "161x121", "--mode", "3"}, "160x120"},
+                          Case{"run.webm", {damBreak, "--size", "96x64"}, "96x64"},
+                          Case{"run.gif", {damBreak, "--size", "75x50"}, "75x50"},
+                          Case{"shrinking.gif", {"shrinking.pdl"}, "512x384"}}) {
         SCOPED_TRACE(c.file);
-        const Outcome outcome =
-            run({"run", scenePath("dam-break.pdl"), "--steps", "47", "--size", c.size, "--mode", "3", "--video", c.file});
+        std::vector<std::string> arguments = {"run", "--steps", "47", "--video", c.file};
+        arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+        const Outcome outcome = run(arguments);
         ASSERT_EQ(outcome.status, 0) << outcome.err;
         EXPECT_EQ(outcome.out, "wrote 5 video frames to " + (folder / c.file).string() + "\n");
         // framemd5 decodes every frame and prints one hash line per frame
         // after '#' header lines that include the frame size.
         const std::string hashes = (folder / "frames.txt").string();
-        const std::string command = quote(PUDLET_FFMPEG_PATH) + " -nostdin -y -v error -i " + quote((folder / c.file).string()) +
-                                    " -f framemd5 " + quote(hashes);
+        const std::string command = quote(PUDLET_FFMPEG_PATH) + " -nostdin -y -v error -i " +
+                                    quote((folder / c.file).string()) + " -f framemd5 " + quote(hashes);
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
         std::istringstream lines(readText(hashes));
         std::vector<std::string> frameHashes;
