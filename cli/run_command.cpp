@@ -8,7 +8,7 @@
 #include "cli_commands.h"
 #include "headless_frame.h"
 #include "progress_bar.h"
-#include "scene_session.h"
+#include "output_paths.h"
 #include "video_writer.h"
 
 namespace fs = std::filesystem;
@@ -132,7 +132,7 @@ int runCommand(const std::vector<std::string>& arguments)
     std::optional<HeadlessFrame> frame;
     if (options.png || options.frames || options.video)
         frame.emplace(options.size ? options.size->width : 1, options.size ? options.size->height : 1);
-    EngineHandle engine = openScene(options.scene);
+    Pudlet::EngineHandle engine = openSceneOrFail(options.scene);
     Zeb::Kamblo::RevivezoRora& scene = *engine;
 
     auto view = [&] {
@@ -193,8 +193,9 @@ int runCommand(const std::vector<std::string>& arguments)
     if (options.frames)
         std::printf("wrote %lld frames to %s\n", framesWritten, options.frames->c_str());
     if (options.save) {
-        if (!scene.save(options.save->c_str()))
-            throw Failure(options.save->string() + ": cannot write the scene file");
+        std::string error;
+        if (!Pudlet::saveScene(scene, *options.save, &error))
+            throw Failure(error);
         std::printf("wrote %s\n", options.save->c_str());
     }
     if (options.png) {
