@@ -3,6 +3,7 @@
 #include "gl_canvas.h"
 #include "default_scene.h"
 #include "particle_beat.h"
+#include "pudlet_version.h"
 #include "zeb_controls.h"
 #include "zeb_document.h"
 #include "zeb_panel.h"
@@ -200,6 +201,9 @@ wxMenuBar* ZebAppDelegate::makeMenuBar() {
     bar->Append(edit, "&Edit");
     bar->Append(scene, "&Scene");
     bar->Append(window, "&Window");
+    auto* help = new wxMenu;
+    help->Append(wxID_ABOUT, "&About PudletMac...");
+    bar->Append(help, "&Help");
     return bar;
 }
 
@@ -213,6 +217,10 @@ void ZebAppDelegate::onDocumentMenu(ZebDocument& document, wxCommandEvent& event
     case wxID_SAVE: document.save(); return;
     case wxID_SAVEAS: document.saveAs(); return;
     case kExportPicture: document.exportPicture(); return;
+    case wxID_ABOUT:
+        wxMessageBox("PudletMac Version " PUDLET_VERSION "\nA two-dimensional particle sandbox.", "About PudletMac",
+                     wxOK, &document.window());
+        return;
     case wxID_EXIT:
         // Each modified scene is asked about; Cancel stops the quitting.
         while (!open.empty())
