@@ -632,7 +632,8 @@ bool ParticleData::save(const char* path) const
     writeTexturedBodies(out, *this);
     if (!out)
         return false;
-    return replaceFileSafely(path, out.view());
+    // str() rather than view(): emscripten's libc++ has no view() yet.
+    return replaceFileSafely(path, out.str());
 }
 
 bool ParticleData::load(const char* path)

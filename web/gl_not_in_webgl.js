@@ -5,7 +5,7 @@
 // new unsupported call still fails the link.
 (function () {
   const names = ['glCallList', 'glEndList', 'glGenLists', 'glNewList', 'glPopAttrib', 'glPushAttrib',
-                 'glRectf', 'gluErrorString', 'gluScaleImage'];
+                 'glPushClientAttrib', 'glPopClientAttrib', 'glRectf', 'gluErrorString', 'gluScaleImage'];
   const library = {};
   for (const name of names)
     library[name] = new Function('abort("' + name + ' is not available in WebGL");');
