@@ -14,7 +14,6 @@
 #include <functional>
 #include <limits>
 #include <random>
-#include <sstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -25,8 +24,11 @@
 #include "particle_builder.h"
 #include "particle_renderer.h"
 #include "particle_simulator.h"
+#include "temp_folder.h"
 
 using namespace Zeb::Kamblo;
+using PudletTest::readText;
+using PudletTest::writeText;
 
 namespace {
 
@@ -63,20 +65,6 @@ std::string scratchDir()
         return path.string();
     }();
     return dir;
-}
-
-void writeText(const std::string& path, const std::string& text)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
-
-std::string readText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 // The mixed scene as a file's text: every material, bodies, effects on.
