@@ -8,11 +8,7 @@
 using namespace Zeb::Kamblo;
 using namespace Zeb::Kamblo::Attribute;
 
-namespace {
-
 using Press = PudletTest::SimulatorScene;
-
-} // namespace
 
 TEST(DensityPressure, WallPairMovesOnlyTheFluidParticle)
 {

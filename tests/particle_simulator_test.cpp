@@ -11,11 +11,7 @@
 
 using namespace Zeb::Kamblo;
 
-namespace {
-
 using Stepper = PudletTest::SimulatorScene;
-
-} // namespace
 
 TEST(ParticleSimulator, PauseChangesNothing)
 {

@@ -5,37 +5,42 @@
 
 namespace PudletTest {
 
-// A particle of a material (its letter code) in the material's colour,
-// anchored where it is placed.
-inline int addParticle(Zeb::Kamblo::ParticleData& d, int code, Zeb::Kamblo::float2 at, int body = 0)
+using Zeb::Kamblo::float2;
+using Zeb::Kamblo::ParticleData;
+using Zeb::Kamblo::ParticleInfo;
+
+// A particle with the given attributes, anchored where it is placed.
+inline int placeParticle(ParticleData& d, ParticleInfo info, float2 at, int body = 0)
 {
     int p = d.createParticle(body);
-    d.info[p] = Zeb::Kamblo::ParticleData::materialInfo(code);
-    d.color[p] = Zeb::Kamblo::ParticleData::materialColor(code);
+    d.info[p] = info;
     d.position[p] = at;
     d.anchor[p] = at;
     return p;
 }
 
+// The same for a material (its letter code), in the material's colour.
+inline int addParticle(ParticleData& d, int code, float2 at, int body = 0)
+{
+    int p = placeParticle(d, ParticleData::materialInfo(code), at, body);
+    d.color[p] = ParticleData::materialColor(code);
+    return p;
+}
+
 struct SimulatorScene {
-    Zeb::Kamblo::Pointer<Zeb::Kamblo::ParticleData> data = Zeb::Kamblo::autorelease(new Zeb::Kamblo::ParticleData());
+    Zeb::Kamblo::Pointer<ParticleData> data = Zeb::Kamblo::autorelease(new ParticleData());
     Zeb::Kamblo::Pointer<Zeb::Kamblo::ParticleSimulator> sim =
         Zeb::Kamblo::autorelease(new Zeb::Kamblo::ParticleSimulator(data));
-    Zeb::Kamblo::ParticleData& d = *data;
+    ParticleData& d = *data;
 
-    // A particle with the given attributes, anchored where it starts.
-    int add(Zeb::Kamblo::ParticleInfo info, Zeb::Kamblo::float2 at, Zeb::Kamblo::float2 velocity = {0, 0},
-            int body = 0)
+    int add(ParticleInfo info, float2 at, float2 velocity = {0, 0}, int body = 0)
     {
-        int p = d.createParticle(body);
-        d.info[p] = info;
-        d.position[p] = at;
-        d.anchor[p] = at;
+        int p = placeParticle(d, info, at, body);
         d.velocity[p] = velocity;
         return p;
     }
 
-    int addMaterial(int code, Zeb::Kamblo::float2 at, Zeb::Kamblo::float2 velocity = {0, 0})
+    int addMaterial(int code, float2 at, float2 velocity = {0, 0})
     {
         int p = addParticle(d, code, at);
         d.velocity[p] = velocity;
