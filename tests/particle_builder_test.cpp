@@ -232,9 +232,10 @@ TEST_F(BuilderTest, BrushAndImagePointsSitOnTheLatticeOfTheBounds)
                                 {10.75f, 10.75f}, {11.5f, 9.25f}, {11.5f, 10}, {11.5f, 10.75f}, {12.25f, 9.25f},
                                 {12.25f, 10}, {12.25f, 10.75f}}));
     d->clear();
-    b->drawLine({65, 10}, {67, 10}, 1); // the last column is 65.5, below boundsRight + 2
-    EXPECT_EQ(sorted(), (Points{{64.75f, 9.25f}, {64.75f, 10}, {64.75f, 10.75f}, {65.5f, 9.25f}, {65.5f, 10},
-                                {65.5f, 10.75f}}));
+    d->boundsRight = 65; // boundsRight + 2 = 67 is a lattice column, but not below itself
+    b->drawLine({66, 10}, {68, 10}, 1);
+    EXPECT_EQ(sorted(), (Points{{65.5f, 9.25f}, {65.5f, 10}, {65.5f, 10.75f}, {66.25f, 9.25f}, {66.25f, 10},
+                                {66.25f, 10.75f}}));
     d->clear();
     d->boundsLeft = 0.5f, d->boundsBottom = -1; // the lattice moves to (-1.5 + 0.75 i, -3 + 0.75 j)
     b->drawLine({5, 5}, {5, 6}, 0.75f);
