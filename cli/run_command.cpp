@@ -8,7 +8,7 @@
 #include "cli_commands.h"
 #include "headless_frame.h"
 #include "progress_bar.h"
-#include "scene_session.h"
+#include "output_paths.h"
 
 namespace fs = std::filesystem;
 
@@ -115,7 +115,7 @@ int runCommand(const std::vector<std::string>& arguments)
     std::optional<HeadlessFrame> frame;
     if (options.png || options.frames)
         frame.emplace(options.size ? options.size->width : 1, options.size ? options.size->height : 1);
-    EngineHandle engine = openScene(options.scene);
+    Pudlet::EngineHandle engine = openSceneOrFail(options.scene);
     Zeb::Kamblo::RevivezoRora& scene = *engine;
 
     auto view = [&] {
@@ -147,8 +147,9 @@ int runCommand(const std::vector<std::string>& arguments)
     if (options.frames)
         std::printf("wrote %lld frames to %s\n", framesWritten, options.frames->c_str());
     if (options.save) {
-        if (!scene.save(options.save->c_str()))
-            throw Failure(options.save->string() + ": cannot write the scene file");
+        std::string error;
+        if (!Pudlet::saveScene(scene, *options.save, &error))
+            throw Failure(error);
         std::printf("wrote %s\n", options.save->c_str());
     }
     if (options.png) {

@@ -10,6 +10,8 @@
 
 #include <memory>
 
+#include <scene_frame.h>
+
 namespace PudletHost {
 
 // wx's GL canvas works through X only; call before GTK starts so the hosts
@@ -25,11 +27,8 @@ wxGLAttributes canvasAttributes();
 // when the context or GLEW cannot start.
 std::unique_ptr<wxGLContext> createGLContext(wxGLCanvas& canvas, wxString* error);
 
-// The frame transform the engine's renderer expects: identity projection,
-// and a model-view of glOrtho over the current viewport in pixels, scaled by
-// `scale` pixels per scene unit. Call after setting the viewport and before
-// prerender().
-void loadPixelProjection(float scale);
+// The canvas's drawable size in pixels, with the scene's scale.
+Pudlet::FrameView canvasView(const wxGLCanvas& canvas, float scale);
 
 struct ScenePoint {
     float x;
@@ -38,7 +37,7 @@ struct ScenePoint {
 
 // A window point (origin top left, y down, in pixels) in scene units, through
 // gluUnProject with the current matrices and viewport; the context must be
-// current and loadPixelProjection applied.
+// current and the frame's projection (Pudlet::loadSceneProjection) applied.
 ScenePoint unprojectPoint(double x, double y);
 
 } // namespace PudletHost

@@ -90,10 +90,12 @@ ZebDocument& ZebAppDelegate::newDocument() {
 
 ZebDocument* ZebAppDelegate::openDocument(const std::string& path) {
     ZebDocument& document = newDocument();
-    if (document.readFromFile(path)) return &document;
-    wxMessageBox(wxString::Format("The scene \"%s\" could not be read.", wxString::FromUTF8(path)), "PudletMac",
-                 wxOK | wxICON_ERROR);
-    document.close();
+    std::string error;
+    if (document.readFromFile(path, &error)) return &document;
+    // The window never held a scene: it goes without the last-window rules,
+    // so the panels and the other windows stay as they were.
+    discardDocument(document);
+    wxMessageBox(wxString::FromUTF8(error), "PudletMac", wxOK | wxICON_ERROR);
     return nullptr;
 }
 
@@ -198,9 +200,14 @@ void ZebAppDelegate::documentDidChange(ZebDocument& document, std::string_view k
     if (&document == current && panelSet) panelSet->refresh(key);
 }
 
-void ZebAppDelegate::documentClosed(ZebDocument& document) {
+void ZebAppDelegate::discardDocument(ZebDocument& document) {
+    if (!forget(document)) return;
+    document.window().Hide();
+}
+
+bool ZebAppDelegate::forget(ZebDocument& document) {
     auto it = std::find_if(open.begin(), open.end(), [&](auto& d) { return d.get() == &document; });
-    if (it == open.end()) return;
+    if (it == open.end()) return false;
     // Destroyed after the event that closed it has finished with it.
     closing.push_back(std::move(*it));
     open.erase(it);
@@ -209,6 +216,11 @@ void ZebAppDelegate::documentClosed(ZebDocument& document) {
         if (current) panelSet->refresh("imp");
     }
     CallAfter([this] { closing.clear(); });
+    return true;
+}
+
+void ZebAppDelegate::documentClosed(ZebDocument& document) {
+    if (!forget(document)) return;
     if (open.empty() && quitWhenLastDocumentCloses) {
         for (ZebPanel* panel : panelSet->all()) panel->Hide();
         CallAfter([this] { ExitMainLoop(); });

@@ -57,6 +57,11 @@ public:
 
 private:
     void placeWindow(ZebDocument& document);
+    // Drops a window whose scene could not be read.
+    void discardDocument(ZebDocument& document);
+    // Takes the document out of the open list (destroyed later); false when
+    // it was not open.
+    bool forget(ZebDocument& document);
 
     std::vector<std::unique_ptr<ZebDocument>> open;
     std::vector<std::unique_ptr<ZebDocument>> closing;

@@ -1,6 +1,7 @@
 #include "zeb_document.h"
 
 #include "particle_beat.h"
+#include "scene_session.h"
 #include "zeb_app_delegate.h"
 #include "zeb_input.h"
 #include "zeb_panels.h"
@@ -29,15 +30,6 @@ constexpr int kIdleProbeMs = 250;
 constexpr int kMaxStepsPerTick = 1000;
 
 const wxString kSceneWildcard = "PUDLET Files (*.pdl)|*.pdl";
-
-// Image names in a scene are relative to its folder.
-bool enterFolderOf(const std::string& path) {
-    std::error_code error;
-    std::filesystem::path folder = std::filesystem::absolute(path, error).parent_path();
-    if (error || folder.empty()) return false;
-    std::filesystem::current_path(folder, error);
-    return !error;
-}
 
 } // namespace
 
@@ -129,18 +121,16 @@ void ZebDocument::setMotionSensorFlag(bool flag) {
     }
 }
 
-bool ZebDocument::readFromFile(const std::string& path) { return read(path, true); }
+bool ZebDocument::readFromFile(const std::string& path, std::string* error) { return read(path, true, error); }
 
-bool ZebDocument::readTemplate(const std::string& path) { return read(path, false); }
+bool ZebDocument::readTemplate(const std::string& path) { return read(path, false, nullptr); }
 
-bool ZebDocument::read(const std::string& path, bool adopt) {
-    std::string absolute = std::filesystem::absolute(path).string();
-    // A folder that cannot be entered still leaves the scene readable; only
-    // its relative image names may then be missed.
-    enterFolderOf(absolute);
+bool ZebDocument::read(const std::string& path, bool adopt, std::string* error) {
+    std::string absolute = std::filesystem::absolute(path).lexically_normal().string();
     canvas->makeCurrent();
-    if (!imp->load(absolute.c_str())) return false;
+    if (!Pudlet::openScene(*imp, absolute, error)) return false;
     imp->setLeftButtonTool('a');
+    canvas->followSize();
     if (adopt) filePath = absolute;
     updateTitle();
     restartTimer();
@@ -149,15 +139,16 @@ bool ZebDocument::read(const std::string& path, bool adopt) {
     return true;
 }
 
-bool ZebDocument::writeToFile(const std::string& path) {
-    if (!imp->save(path.c_str())) return false;
-    filePath = std::filesystem::absolute(path).string();
+bool ZebDocument::writeToFile(const std::string& path, std::string* error) {
+    if (!Pudlet::saveScene(*imp, path, error)) return false;
+    filePath = std::filesystem::absolute(path).lexically_normal().string();
     updateTitle();
     return true;
 }
 
 void ZebDocument::loadDroppedScene(const std::string& path) {
-    if (!readFromFile(path)) showError(wxString::Format("The scene \"%s\" could not be read.", wxString::FromUTF8(path)));
+    std::string error;
+    if (!readFromFile(path, &error)) showError(wxString::FromUTF8(error));
 }
 
 void ZebDocument::save() {
@@ -165,8 +156,8 @@ void ZebDocument::save() {
         saveAs();
         return;
     }
-    if (!writeToFile(filePath))
-        showError(wxString::Format("The scene could not be saved to \"%s\".", wxString::FromUTF8(filePath)));
+    std::string error;
+    if (!writeToFile(filePath, &error)) showError(wxString::FromUTF8(error));
 }
 
 void ZebDocument::saveAs() {
@@ -181,8 +172,8 @@ void ZebDocument::saveAs() {
     wxFileName name(chosen);
     if (!name.HasExt()) name.SetExt("pdl");
     std::string path = name.GetFullPath().utf8_string();
-    if (!writeToFile(path))
-        showError(wxString::Format("The scene could not be saved to \"%s\".", wxString::FromUTF8(path)));
+    std::string error;
+    if (!writeToFile(path, &error)) showError(wxString::FromUTF8(error));
 }
 
 void ZebDocument::exportPicture() {

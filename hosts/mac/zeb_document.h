@@ -31,10 +31,10 @@ public:
     // Opening: the working directory becomes the scene's folder (its image
     // names are relative to it), then the left button gets the Arrow tool.
     // False, with the scene untouched, when the file cannot be read.
-    bool readFromFile(const std::string& path);
+    bool readFromFile(const std::string& path, std::string* error);
     // Reads a demo scene but stays untitled, so Save asks for a new name.
     bool readTemplate(const std::string& path);
-    bool writeToFile(const std::string& path);
+    bool writeToFile(const std::string& path, std::string* error);
     // Loads into this document (a dropped scene), telling the user on failure.
     void loadDroppedScene(const std::string& path);
 
@@ -78,7 +78,7 @@ private:
     void onActivate(wxActivateEvent& event);
     void updateTitle();
     void showError(const wxString& message);
-    bool read(const std::string& path, bool adopt);
+    bool read(const std::string& path, bool adopt, std::string* error);
 
     ZebAppDelegate& app;
     Zeb::Kamblo::RevivezoRora* imp = nullptr;

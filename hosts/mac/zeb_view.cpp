@@ -106,34 +106,9 @@ bool ZebView::ensureContext() {
 
 bool ZebView::makeCurrent() { return ensureContext() && SetCurrent(*context); }
 
-void ZebView::viewDidResize() {
-    wxSize size = GetClientSize() * GetContentScaleFactor();
-    glViewport(0, 0, size.x, size.y);
-}
-
-// The engine's frame transform, then the scroll and rotation about the
-// centre of the bounds.
-void ZebView::applySceneTransform(bool withPrerender) {
-    RevivezoRora& e = document.engine();
-    PudletHost::loadPixelProjection(e.scale());
-    if (withPrerender) e.prerender();
-    double cx = 0.5 * (e.boundsLeft() + e.boundsRight());
-    double cy = 0.5 * (e.boundsBottom() + e.boundsTop());
-    glMatrixMode(GL_MODELVIEW);
-    glTranslated(cx, cy, 0.0);
-    glRotated(e.scrollAngle() * 180.0 / M_PI, 0.0, 0.0, 1.0);
-    glTranslated(e.scrollX() - cx, e.scrollY() - cy, 0.0);
-}
-
 void ZebView::drawFrame() {
-    if (!resized) {
-        viewDidResize();
-        resized = true;
-    }
-    applySceneTransform(true);
-    glClear(GL_COLOR_BUFFER_BIT);
     RevivezoRora& e = document.engine();
-    e.render();
+    Pudlet::drawFrame(e, PudletHost::canvasView(*this, e.scale()), {.scrolled = true});
     if (cursor) {
         glColor4f(1.0f, 1.0f, 1.0f, 0.5f);
         glBegin(GL_LINES);
@@ -153,8 +128,14 @@ void ZebView::onPaint(wxPaintEvent&) {
     SwapBuffers();
 }
 
+void ZebView::followSize() {
+    Pudlet::FrameView view = PudletHost::canvasView(*this, 1);
+    Pudlet::followViewSize(document.engine(), view.width, view.height);
+}
+
 void ZebView::onSize(wxSizeEvent& event) {
-    if (resized && makeCurrent()) viewDidResize();
+    // The walls follow the view, so the whole view is scene.
+    followSize();
     Refresh(false);
     event.Skip();
 }
@@ -169,11 +150,9 @@ bool ZebView::exportPicture(const std::string& path) {
 
 PudletHost::ScenePoint ZebView::unProjectPoint(wxPoint point) {
     if (!makeCurrent()) return {0, 0};
-    if (!resized) {
-        viewDidResize();
-        resized = true;
-    }
-    applySceneTransform(false);
+    RevivezoRora& e = document.engine();
+    Pudlet::loadSceneProjection(PudletHost::canvasView(*this, e.scale()));
+    Pudlet::applyScroll(e);
     double factor = GetContentScaleFactor();
     return PudletHost::unprojectPoint(point.x * factor, point.y * factor);
 }

@@ -386,7 +386,7 @@ bool CMainFrame::openDocument(const std::string& path)
         history_.AddFileToHistory(absolute);
         setTitleFor(path);
     } else {
-        wxLogError("Could not open the scene \"%s\"; the current scene is unchanged.", file);
+        wxLogError("%s", wxString::FromUTF8(doc_->lastError()));
     }
     refreshControls();
     giveViewFocus();
@@ -412,7 +412,7 @@ bool CMainFrame::saveDocumentAs(const std::string& chosenPath)
         history_.AddFileToHistory(wxFileName(wxString::FromUTF8(path)).GetAbsolutePath());
         setTitleFor(path);
     } else {
-        wxLogError("Could not save the scene to \"%s\".", wxString::FromUTF8(path));
+        wxLogError("%s", wxString::FromUTF8(doc_->lastError()));
     }
     giveViewFocus();
     return saved;

@@ -4,6 +4,8 @@
 // title.
 #include <wx/docview.h>
 
+#include <string>
+
 class CPudletView;
 
 class CPudletDoc : public wxDocument {
@@ -15,8 +17,12 @@ public:
     // view.
     void OnChangedViewList() override {}
 
+    // Why the last open or save failed: one line naming the file.
+    const std::string& lastError() const { return lastError_; }
+
 private:
     CPudletView* view() const;
+    std::string lastError_;
 
     wxDECLARE_DYNAMIC_CLASS(CPudletDoc);
 };

@@ -4,12 +4,14 @@
 #include "pudlet_logic.h"
 
 #include <default_scene.h>
+#include <scene_session.h>
 #include <export_picture.h>
 
 #include <wx/dcclient.h>
 #include <wx/dnd.h>
 #include <wx/filename.h>
 
+#include <filesystem>
 #include <optional>
 
 using PudletWin::SpecialKey;
@@ -183,11 +185,15 @@ bool CPudletView::makeCurrent()
 
 void CPudletView::render()
 {
-    PudletHost::loadPixelProjection(engine_->scale());
-    engine_->prerender();
-    glClear(GL_COLOR_BUFFER_BIT);
-    engine_->render();
+    Pudlet::drawFrame(*engine_, PudletHost::canvasView(*canvas_, engine_->scale()));
     glFinish();
+}
+
+PudletHost::ScenePoint CPudletView::scenePoint(wxPoint point)
+{
+    Pudlet::loadSceneProjection(PudletHost::canvasView(*canvas_, engine_->scale()));
+    const double factor = canvas_->GetContentScaleFactor();
+    return PudletHost::unprojectPoint(point.x * factor, point.y * factor);
 }
 
 void CPudletView::runFrame()
@@ -227,31 +233,23 @@ void CPudletView::newScene()
     engine_->setBackgroundImageName(nullptr);
 }
 
-bool CPudletView::openScene(const std::string& path)
+bool CPudletView::openScene(const std::string& path, std::string* error)
 {
-    const PudletWin::ScenePath parts = PudletWin::splitScenePath(path);
-    const wxString previousFolder = wxGetCwd();
-    if (!parts.folder.empty() && !wxSetWorkingDirectory(wxString::FromUTF8(parts.folder)))
-        return false;
     // Image loading needs the context current.
     makeCurrent();
-    if (!engine_->load(parts.name.c_str())) {
-        wxSetWorkingDirectory(previousFolder);
+    if (!Pudlet::openScene(*engine_, path, error))
         return false;
-    }
     // Kept absolute: the image dialogs move the working directory.
-    sceneName_ = wxFileName(wxString::FromUTF8(path)).GetAbsolutePath(previousFolder).utf8_string();
+    sceneName_ = std::filesystem::absolute(path).lexically_normal().string();
     fitWindow();
     return true;
 }
 
-bool CPudletView::saveScene(const std::string& path)
+bool CPudletView::saveScene(const std::string& path, std::string* error)
 {
-    if (!engine_->save(path.c_str()))
+    if (!Pudlet::saveScene(*engine_, path, error))
         return false;
-    // Later saves go to the same file; relative names stay valid because the
-    // working directory only changes on open.
-    sceneName_ = path;
+    sceneName_ = std::filesystem::absolute(path).lexically_normal().string();
     return true;
 }
 
@@ -260,7 +258,7 @@ void CPudletView::openDefaultScene()
     const std::string path = PudletHost::defaultScenePath();
     if (path.empty())
         return;
-    if (openScene(path))
+    if (openScene(path, nullptr))
         sceneName_.clear();
 }
 
@@ -280,8 +278,7 @@ void CPudletView::mouseDown(int button, wxPoint point)
 {
     if (!makeCurrent())
         return;
-    PudletHost::loadPixelProjection(engine_->scale());
-    const PudletHost::ScenePoint p = PudletHost::unprojectPoint(point.x, point.y);
+    const PudletHost::ScenePoint p = scenePoint(point);
     engine_->onMouseDown(button, p.x, p.y);
     captured_ = true;
 }
@@ -290,8 +287,7 @@ void CPudletView::mouseMove(wxPoint point)
 {
     if (!captured_ || !makeCurrent())
         return;
-    PudletHost::loadPixelProjection(engine_->scale());
-    const PudletHost::ScenePoint p = PudletHost::unprojectPoint(point.x, point.y);
+    const PudletHost::ScenePoint p = scenePoint(point);
     engine_->onMouseMove(p.x, p.y);
 }
 
@@ -338,8 +334,7 @@ void CPudletView::dropFiles(wxPoint point, const wxArrayString& files)
         }
         if (!makeCurrent())
             continue;
-        PudletHost::loadPixelProjection(engine_->scale());
-        const PudletHost::ScenePoint p = PudletHost::unprojectPoint(point.x, point.y);
+        const PudletHost::ScenePoint p = scenePoint(point);
         engine_->onFileDrop(path.c_str(), p.x, p.y);
     }
     if (canvas_)
@@ -348,9 +343,7 @@ void CPudletView::dropFiles(wxPoint point, const wxArrayString& files)
 
 void CPudletView::resized(wxSize clientSize)
 {
-    PudletWin::followClientSize(*engine_, clientSize.x, clientSize.y);
-    if (context_ && canvas_ && canvas_->IsShownOnScreen() && canvas_->SetCurrent(*context_)) {
-        const double factor = canvas_->GetContentScaleFactor();
-        glViewport(0, 0, static_cast<GLsizei>(clientSize.x * factor), static_cast<GLsizei>(clientSize.y * factor));
-    }
+    if (canvas_)
+        clientSize = clientSize * canvas_->GetContentScaleFactor();
+    Pudlet::followViewSize(*engine_, clientSize.x, clientSize.y);
 }

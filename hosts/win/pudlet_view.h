@@ -57,8 +57,8 @@ public:
     // Files. A failed load leaves the current scene untouched; failures are
     // reported to the user by the caller.
     void newScene();
-    bool openScene(const std::string& path);
-    bool saveScene(const std::string& path);
+    bool openScene(const std::string& path, std::string* error);
+    bool saveScene(const std::string& path, std::string* error);
     // The default demo scene, loaded untitled (Save asks for a name).
     void openDefaultScene();
     void fitWindow();
@@ -76,6 +76,8 @@ public:
 private:
     bool makeCurrent();
     void render();
+    // A window point in scene units, through the frame's projection.
+    PudletHost::ScenePoint scenePoint(wxPoint point);
 
     struct EngineDeleter {
         void operator()(Zeb::Kamblo::RevivezoRora* engine) const { Zeb::Kamblo::RevivezoRora::deleteInstance(engine); }
