@@ -57,4 +57,9 @@ void followViewSize(RevivezoRora& engine, int width, int height)
     engine.setBoundsTop(float(height) / scale - engine.boundsBottom());
 }
 
+bool keyEditsScene(int key)
+{
+    return !((key >= 'a' && key <= 'z') || key == '@');
+}
+
 } // namespace Pudlet

@@ -42,4 +42,9 @@ void drawFrame(Zeb::Kamblo::RevivezoRora& engine, const FrameView& view, FrameOp
 // non-positive scale or size.
 void followViewSize(Zeb::Kamblo::RevivezoRora& engine, int width, int height);
 
+// Whether a key given to the engine may change the scene: with the default
+// key operations lower-case letters and the at sign only choose the material
+// to paint; every other key may change switches, pouring or the scene.
+bool keyEditsScene(int key);
+
 } // namespace Pudlet

@@ -7,6 +7,7 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <string_view>
 
 #include "scene_session.h"
 #include "texture.h"
@@ -254,11 +255,19 @@ TEST(RevivezoRoraForwarding, EveryEditCanBeUndoneExactly)
     // The scene gives every editing tool and key something to change.
     EXPECT_EQ(edited, (std::set<int>{'b', 'e', 'g', 'j', 'k', 'p', 'u', 'v', '%', ',', '.', '/', ';', Key::del}));
 
-    // Choosing a material, or pressing with the "Arrow", is no edit.
+    // Choosing a material is no edit; of the letters, exactly the editing tools
+    // and the letters reserved for them take a snapshot.
     auto engine = Pudlet::newEngine();
     engine->onKeyDown('q');
-    engine->onMouseDown(Button::right, 10, 10);
     EXPECT_FALSE(engine->canUndo());
+    for (int letter = '@'; letter <= 'z'; ++letter) {
+        auto fresh = Pudlet::newEngine();
+        fresh->setLeftButtonTool(letter);
+        fresh->onMouseDown(Button::left, 10, 10);
+        fresh->onMouseUp();
+        EXPECT_EQ(fresh->canUndo(), std::string_view("bcegjkoprsuv").find(char(letter)) != std::string_view::npos)
+            << char(letter);
+    }
 }
 
 TEST(RevivezoRoraForwarding, NextColorConvertsToBytes)

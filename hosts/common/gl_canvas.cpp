@@ -11,6 +11,11 @@ void preferX11Backend()
     setenv("GDK_BACKEND", "x11", 0);
 }
 
+void useClassicScrollbars()
+{
+    setenv("GTK_OVERLAY_SCROLLING", "0", 0);
+}
+
 wxGLAttributes canvasAttributes()
 {
     wxGLAttributes attributes;

@@ -19,6 +19,11 @@ namespace PudletHost {
 // in the environment wins.
 void preferX11Backend();
 
+// GTK's overlay scroll bars appear only on hover and take the clicks meant
+// for the controls under them; classic bars are always there. Call before
+// GTK starts.
+void useClassicScrollbars();
+
 // RGBA with 8-bit destination alpha, double-buffered, 16-bit depth.
 wxGLAttributes canvasAttributes();
 

@@ -10,9 +10,11 @@
 #include "zeb_view.h"
 
 #include <wx/filedlg.h>
+#include <wx/log.h>
 #include <wx/msgdlg.h>
 
 #include <algorithm>
+#include <filesystem>
 
 namespace {
 
@@ -33,6 +35,7 @@ enum MenuId {
 ZebAppDelegate::ZebAppDelegate() {
     // wx's GL canvas needs X; on Wayland it runs through XWayland.
     PudletHost::preferX11Backend();
+    PudletHost::useClassicScrollbars();
 }
 
 ZebAppDelegate::~ZebAppDelegate() = default;
@@ -80,7 +83,12 @@ void ZebAppDelegate::placeWindow(ZebDocument& document) {
 }
 
 ZebDocument& ZebAppDelegate::newDocument() {
-    open.push_back(std::make_unique<ZebDocument>(*this));
+    // The lowest number no untitled window is showing.
+    int number = 1;
+    while (std::any_of(open.begin(), open.end(),
+                       [&](auto& d) { return d->path().empty() && d->untitledNumber() == number; }))
+        ++number;
+    open.push_back(std::make_unique<ZebDocument>(*this, number));
     ZebDocument& document = *open.back();
     placeWindow(document);
     document.window().Show();
@@ -95,19 +103,23 @@ ZebDocument* ZebAppDelegate::openDocument(const std::string& path) {
     // The window never held a scene: it goes without the last-window rules,
     // so the panels and the other windows stay as they were.
     discardDocument(document);
-    wxMessageBox(wxString::FromUTF8(error), "PudletMac", wxOK | wxICON_ERROR);
+    wxLogError("%s", wxString::FromUTF8(error));
     return nullptr;
 }
 
 void ZebAppDelegate::openWithDialog(wxWindow* parent) {
     wxArrayString paths;
     {
-        wxFileDialog dialog(parent, "Open Scene", wxEmptyString, wxEmptyString, "PUDLET Files (*.pdl)|*.pdl",
+        wxFileDialog dialog(parent, "Open Scene", folder, wxEmptyString, "PUDLET Files (*.pdl)|*.pdl",
                             wxFD_OPEN | wxFD_FILE_MUST_EXIST | wxFD_MULTIPLE);
         if (dialog.ShowModal() != wxID_OK) return;
         dialog.GetPaths(paths);
     }
     for (const wxString& path : paths) openDocument(path.utf8_string());
+}
+
+void ZebAppDelegate::rememberFolderOf(const std::string& path) {
+    folder = wxString::FromUTF8(std::filesystem::path(path).parent_path().string());
 }
 
 ZebColorWell* ZebAppDelegate::nextColorWell() const { return panelSet ? panelSet->nextColorWell : nullptr; }
@@ -169,7 +181,9 @@ void ZebAppDelegate::onDocumentMenu(ZebDocument& document, wxCommandEvent& event
     case wxID_SAVEAS: document.saveAs(); return;
     case kExportPicture: document.exportPicture(); return;
     case wxID_EXIT:
-        while (!open.empty()) open.back()->close();
+        // Each modified scene is asked about; Cancel stops the quitting.
+        while (!open.empty())
+            if (!open.back()->close()) return;
         return;
     case wxID_UNDO: document.undo(); return;
     case wxID_CLEAR: document.clear(); return;

@@ -52,6 +52,11 @@ public:
     void hideAllPanels();
     void toggleAllPanels();
 
+    // Where the file dialogs start: the folder of the last scene opened or
+    // saved (empty: the working directory).
+    const wxString& lastFolder() const { return folder; }
+    void rememberFolderOf(const std::string& path);
+
     // The end-to-end test keeps the application alive between its cases.
     bool quitWhenLastDocumentCloses = true;
 
@@ -68,6 +73,7 @@ private:
     ZebDocument* current = nullptr;
     std::unique_ptr<ZebPanels> panelSet;
     std::vector<std::string> scenesToOpen;
+    wxString folder;
 };
 
 wxDECLARE_APP(ZebAppDelegate);

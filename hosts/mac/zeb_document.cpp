@@ -1,6 +1,7 @@
 #include "zeb_document.h"
 
 #include "particle_beat.h"
+#include "save_question.h"
 #include "scene_session.h"
 #include "zeb_app_delegate.h"
 #include "zeb_input.h"
@@ -33,8 +34,9 @@ const wxString kSceneWildcard = "PUDLET Files (*.pdl)|*.pdl";
 
 } // namespace
 
-ZebDocument::ZebDocument(ZebAppDelegate& delegate) : app(delegate), imp(RevivezoRora::newInstance()) {
-    frame = new wxFrame(nullptr, wxID_ANY, "Untitled", wxDefaultPosition, wxSize(kDocumentWidth, kDocumentHeight));
+ZebDocument::ZebDocument(ZebAppDelegate& delegate, int untitledNumber)
+    : app(delegate), imp(RevivezoRora::newInstance()), untitled(untitledNumber) {
+    frame = new wxFrame(nullptr, wxID_ANY, wxString::FromUTF8(displayName()), wxDefaultPosition, wxSize(kDocumentWidth, kDocumentHeight));
     canvas = new ZebView(frame, *this);
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     sizer->Add(canvas, 1, wxEXPAND);
@@ -66,7 +68,9 @@ ZebDocument::~ZebDocument() {
 
 void ZebDocument::onMenu(wxCommandEvent& event) { app.onDocumentMenu(*this, event); }
 
-void ZebDocument::onCloseWindow(wxCloseEvent&) { close(); }
+void ZebDocument::onCloseWindow(wxCloseEvent& event) {
+    if (!close() && event.CanVeto()) event.Veto();
+}
 
 void ZebDocument::onActivate(wxActivateEvent& event) {
     if (event.GetActive() && !closed) app.documentActivated(*this);
@@ -74,16 +78,36 @@ void ZebDocument::onActivate(wxActivateEvent& event) {
 }
 
 std::string ZebDocument::displayName() const {
-    if (filePath.empty()) return "Untitled";
+    if (filePath.empty()) return untitled > 1 ? "Untitled " + std::to_string(untitled) : "Untitled";
     return std::filesystem::path(filePath).stem().string();
 }
 
-void ZebDocument::updateTitle() { frame->SetTitle(wxString::FromUTF8(displayName())); }
+void ZebDocument::updateTitle() { frame->SetTitle(wxString::FromUTF8((modified ? "*" : "") + displayName())); }
 
-void ZebDocument::showError(const wxString& message) {
-    ModalScope modal(*this);
-    wxMessageBox(message, "PudletMac", wxOK | wxICON_ERROR, frame);
+void ZebDocument::markModified() {
+    if (modified) return;
+    modified = true;
+    updateTitle();
 }
+
+bool ZebDocument::confirmDiscard() {
+    if (!modified) return true;
+    PudletHost::SaveChoice choice;
+    {
+        ModalScope modal(*this);
+        choice = PudletHost::askToSaveChanges(frame, wxString::FromUTF8(displayName()));
+    }
+    switch (choice) {
+    case PudletHost::SaveChoice::save: save(); return !modified;
+    case PudletHost::SaveChoice::discard: return true;
+    case PudletHost::SaveChoice::cancel: break;
+    }
+    return false;
+}
+
+// Through the log: a message box at idle time, and the same one line on the
+// standard error stream where the log goes there.
+void ZebDocument::showError(const wxString& message) { wxLogError("%s", message); }
 
 void ZebDocument::restartTimer() {
     interval = zebTimerIntervalMs(imp->timeStepsPerFrame(), imp->framesPerSecond());
@@ -131,7 +155,11 @@ bool ZebDocument::read(const std::string& path, bool adopt, std::string* error) 
     if (!Pudlet::openScene(*imp, absolute, error)) return false;
     imp->setLeftButtonTool('a');
     canvas->followSize();
-    if (adopt) filePath = absolute;
+    if (adopt) {
+        filePath = absolute;
+        app.rememberFolderOf(absolute);
+    }
+    modified = false;
     updateTitle();
     restartTimer();
     didChange("imp");
@@ -142,11 +170,15 @@ bool ZebDocument::read(const std::string& path, bool adopt, std::string* error) 
 bool ZebDocument::writeToFile(const std::string& path, std::string* error) {
     if (!Pudlet::saveScene(*imp, path, error)) return false;
     filePath = std::filesystem::absolute(path).lexically_normal().string();
+    app.rememberFolderOf(filePath);
+    modified = false;
     updateTitle();
     return true;
 }
 
 void ZebDocument::loadDroppedScene(const std::string& path) {
+    // The dropped scene replaces this one.
+    if (!confirmDiscard()) return;
     std::string error;
     if (!readFromFile(path, &error)) showError(wxString::FromUTF8(error));
 }
@@ -164,7 +196,7 @@ void ZebDocument::saveAs() {
     wxString chosen;
     {
         ModalScope modal(*this);
-        wxFileDialog dialog(frame, "Save Scene", wxEmptyString, wxString::FromUTF8(displayName()) + ".pdl",
+        wxFileDialog dialog(frame, "Save Scene", app.lastFolder(), wxString::FromUTF8(displayName()) + ".pdl",
                             kSceneWildcard, wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
         if (dialog.ShowModal() != wxID_OK) return;
         chosen = dialog.GetPath();
@@ -180,7 +212,7 @@ void ZebDocument::exportPicture() {
     wxString chosen;
     {
         ModalScope modal(*this);
-        wxFileDialog dialog(frame, "Export Picture", wxEmptyString, wxString::FromUTF8(displayName()) + ".png",
+        wxFileDialog dialog(frame, "Export Picture", app.lastFolder(), wxString::FromUTF8(displayName()) + ".png",
                             "PNG Images (*.png)|*.png", wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
         if (dialog.ShowModal() != wxID_OK) return;
         chosen = dialog.GetPath();
@@ -193,28 +225,33 @@ void ZebDocument::exportPicture() {
 
 void ZebDocument::undo() {
     imp->undo();
+    markModified();
     didChange("imp");
     postRedisplay();
 }
 
 void ZebDocument::clear() {
     imp->clear();
+    markModified();
     didChange("imp");
     postRedisplay();
 }
 
-void ZebDocument::close() {
-    if (closed) return;
+bool ZebDocument::close() {
+    if (closed) return true;
+    if (!confirmDiscard()) return false;
     closed = true;
     // The timer stops before anything else goes.
     timer.Stop();
     frame->Hide();
     app.documentClosed(*this);
+    return true;
 }
 
 void ZebDocument::setNumber(const ZebKey& key, double value) {
     if (!key.setNumber) return;
     key.setNumber(*imp, value);
+    if (zebKeyChangesScene(key)) markModified();
     didChange(zebAnnouncedKey(key));
     postRedisplay();
 }
@@ -223,6 +260,7 @@ void ZebDocument::setText(const ZebKey& key, const std::string& value) {
     if (!key.setText) return;
     if (!canvas->makeCurrent()) return;
     key.setText(*imp, value);
+    markModified();
     if (!value.empty() && key.getText(*imp).empty())
         showError(wxString::Format("The image \"%s\" could not be read.", wxString::FromUTF8(value)));
     didChange(zebAnnouncedKey(key));
@@ -232,6 +270,7 @@ void ZebDocument::setText(const ZebKey& key, const std::string& value) {
 void ZebDocument::setColor(const ZebKey& key, ZebRGBA value) {
     if (!key.setColor) return;
     key.setColor(*imp, value);
+    if (zebKeyChangesScene(key)) markModified();
     didChange(zebAnnouncedKey(key));
     postRedisplay();
 }

@@ -30,6 +30,7 @@ public:
         } else {
             PudletHost::ScenePoint p = view.unProjectPoint(wxPoint(x, y));
             if (view.makeCurrent()) document.engine().onFileDrop(path.c_str(), p.x, p.y);
+            document.markModified();
             document.didChange("imp");
         }
         view.Refresh();
@@ -129,6 +130,8 @@ void ZebView::onPaint(wxPaintEvent&) {
 }
 
 void ZebView::followSize() {
+    // A scrolling scene keeps its bounds: the view is a window onto it.
+    if (document.engine().scrollFlag()) return;
     Pudlet::FrameView view = PudletHost::canvasView(*this, 1);
     Pudlet::followViewSize(document.engine(), view.width, view.height);
 }
@@ -184,6 +187,7 @@ void ZebView::finishMouseUp() {
     if (!buttonDown) return;
     buttonDown = false;
     document.engine().onMouseUp();
+    document.markModified();
     document.didChange("imp");
     Refresh(false);
 }
@@ -198,16 +202,25 @@ void ZebView::onCaptureLost(wxMouseCaptureLostEvent&) { finishMouseUp(); }
 void ZebView::onKeyDown(wxKeyEvent& event) {
     int arrow = 0;
     switch (event.GetKeyCode()) {
-    case WXK_LEFT: case WXK_NUMPAD_LEFT: arrow = kZebKeyLeft; break;
-    case WXK_RIGHT: case WXK_NUMPAD_RIGHT: arrow = kZebKeyRight; break;
-    case WXK_DOWN: case WXK_NUMPAD_DOWN: arrow = kZebKeyDown; break;
-    case WXK_UP: case WXK_NUMPAD_UP: arrow = kZebKeyUp; break;
+    case WXK_LEFT: case WXK_NUMPAD_LEFT: arrow = Zeb::Kamblo::Key::left; break;
+    case WXK_RIGHT: case WXK_NUMPAD_RIGHT: arrow = Zeb::Kamblo::Key::right; break;
+    case WXK_DOWN: case WXK_NUMPAD_DOWN: arrow = Zeb::Kamblo::Key::down; break;
+    case WXK_UP: case WXK_NUMPAD_UP: arrow = Zeb::Kamblo::Key::up; break;
     default: break;
     }
     if (arrow) {
-        if (auto code = keys.pressedArrow(event.GetKeyCode(), arrow)) document.engine().onKeyDown(*code);
+        if (auto code = keys.pressedArrow(event.GetKeyCode(), arrow)) {
+            document.engine().onKeyDown(*code);
+            document.markModified();
+        }
         document.didChange("imp");
         Refresh(false);
+        return;
+    }
+    // Menu shortcuts (Ctrl+N, Ctrl+Z, Shift+Ctrl+S...) are the window's, not
+    // the scene's: left alone, the menus get them.
+    if (event.ControlDown() || event.AltDown()) {
+        event.Skip();
         return;
     }
     // The character arrives with the char event that follows.
@@ -216,11 +229,18 @@ void ZebView::onKeyDown(wxKeyEvent& event) {
 }
 
 void ZebView::onChar(wxKeyEvent& event) {
+    if (event.ControlDown() || event.AltDown()) {
+        event.Skip();
+        return;
+    }
     int character = event.GetUnicodeKey() != WXK_NONE ? static_cast<int>(event.GetUnicodeKey()) : event.GetKeyCode();
     if (character == WXK_TAB || (event.GetUnicodeKey() != WXK_NONE) || character == WXK_DELETE ||
         character == WXK_BACK || character == WXK_ESCAPE || character == WXK_RETURN) {
         if (character == WXK_DELETE) character = 127;
-        if (auto code = keys.pressed(lastKeyDown, character)) document.engine().onKeyDown(*code);
+        if (auto code = keys.pressed(lastKeyDown, character)) {
+            document.engine().onKeyDown(*code);
+            if (Pudlet::keyEditsScene(*code)) document.markModified();
+        }
         document.didChange("imp");
         Refresh(false);
         return;
@@ -233,6 +253,9 @@ void ZebView::onKeyUp(wxKeyEvent& event) {
     if (keys.releaseIsTab(physical)) {
         keys.released(physical);
         ZebPanel::toggleAllPanels();
+        // Panels that come back must not take the keys meant for the scene.
+        document.window().Raise();
+        SetFocus();
         return;
     }
     if (auto code = keys.released(physical)) {

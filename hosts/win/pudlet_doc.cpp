@@ -42,3 +42,16 @@ bool CPudletDoc::OnNewDocument()
     Modify(false);
     return true;
 }
+
+void CPudletDoc::edit(const std::function<void(Zeb::Kamblo::RevivezoRora&)>& change)
+{
+    if (CPudletView* target = view())
+        change(target->engine());
+    changed();
+}
+
+void CPudletDoc::changed(wxObject* hint)
+{
+    Modify(true);
+    UpdateAllViews(nullptr, hint);
+}

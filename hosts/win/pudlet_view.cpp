@@ -1,6 +1,7 @@
 #include "pudlet_view.h"
 
 #include "main_frame.h"
+#include "pudlet_doc.h"
 #include "pudlet_logic.h"
 
 #include <default_scene.h>
@@ -8,9 +9,11 @@
 #include <export_picture.h>
 
 #include <wx/dcclient.h>
+#include <wx/display.h>
 #include <wx/dnd.h>
 #include <wx/filename.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 
@@ -228,6 +231,9 @@ bool CPudletView::exportPicture(const std::string& path)
 void CPudletView::newScene()
 {
     engine_->clear();
+    // A new scene starts its clock again.
+    engine_->setTime(0.0f);
+    engine_->setTimeStep(0);
     sceneName_.clear();
     engine_->setForegroundImageName(nullptr);
     engine_->setBackgroundImageName(nullptr);
@@ -270,7 +276,18 @@ void CPudletView::fitWindow()
     if (wanted.width <= 0 || wanted.height <= 0)
         return;
     const wxSize now = canvas_->GetClientSize();
-    frame_->SetClientSize(frame_->GetClientSize() + wxSize(wanted.width, wanted.height) - now);
+    wxSize client = frame_->GetClientSize() + wxSize(wanted.width, wanted.height) - now;
+    // Never so low that the Basic Menu is cut off: a short scene gets a
+    // taller view, and its top wall follows the view.
+    client.y = std::max(client.y, frame_->basicMenuHeight());
+    const wxRect screen = wxDisplay(wxDisplay::GetFromWindow(frame_) == wxNOT_FOUND
+                                        ? 0u
+                                        : static_cast<unsigned>(wxDisplay::GetFromWindow(frame_)))
+                              .GetClientArea();
+    const wxSize chrome = frame_->GetSize() - frame_->GetClientSize();
+    client.x = std::min(client.x, screen.width - chrome.x);
+    client.y = std::min(client.y, screen.height - chrome.y);
+    frame_->SetClientSize(client);
     frame_->Layout();
 }
 
@@ -291,21 +308,42 @@ void CPudletView::mouseMove(wxPoint point)
     engine_->onMouseMove(p.x, p.y);
 }
 
-void CPudletView::mouseUp(bool refreshControls)
+void CPudletView::OnUpdate(wxView*, wxObject* hint)
+{
+    if (!frame_)
+        return;
+    if (const auto* typed = dynamic_cast<const CTypedCharacter*>(hint))
+        frame_->selectButtonsForChar(typed->character);
+    frame_->documentChanged();
+}
+
+void CPudletView::OnChangeFilename()
+{
+    if (frame_)
+        frame_->updateTitle();
+}
+
+CPudletDoc* CPudletView::document() const
+{
+    return static_cast<CPudletDoc*>(GetDocument());
+}
+
+void CPudletView::mouseUp(bool)
 {
     if (!captured_)
         return;
     captured_ = false;
     engine_->onMouseUp();
-    if (refreshControls && frame_)
-        frame_->refreshControls();
+    // A stroke of any tool may have changed the scene.
+    if (CPudletDoc* doc = document())
+        doc->changed();
 }
 
 void CPudletView::keyDown(int key)
 {
     engine_->onKeyDown(key);
-    if (frame_)
-        frame_->refreshControls();
+    if (CPudletDoc* doc = document())
+        doc->changed();
 }
 
 void CPudletView::keyUp(int key)
@@ -317,10 +355,16 @@ void CPudletView::character(int c)
 {
     engine_->onKeyDown(c);
     engine_->onKeyUp(c);
-    if (frame_) {
-        frame_->selectButtonsForChar(c);
-        frame_->refreshControls();
-    }
+    // Lower-case letters choose what to paint; every other key may change
+    // the scene (pouring, switches, clearing).
+    CPudletDoc* doc = document();
+    if (!doc)
+        return;
+    CTypedCharacter typed(c);
+    if (Pudlet::keyEditsScene(c))
+        doc->changed(&typed);
+    else
+        doc->UpdateAllViews(nullptr, &typed);
 }
 
 void CPudletView::dropFiles(wxPoint point, const wxArrayString& files)
@@ -336,6 +380,8 @@ void CPudletView::dropFiles(wxPoint point, const wxArrayString& files)
             continue;
         const PudletHost::ScenePoint p = scenePoint(point);
         engine_->onFileDrop(path.c_str(), p.x, p.y);
+        if (CPudletDoc* doc = document())
+            doc->changed();
     }
     if (canvas_)
         canvas_->SetFocus();

@@ -10,6 +10,7 @@
 #include <string>
 
 class CMainFrame;
+class CPudletDoc;
 class CPudletView;
 
 // The GL window the view draws into; forwards its input to the view.
@@ -41,11 +42,16 @@ public:
     bool startGraphics(wxString* error);
 
     void OnDraw(wxDC*) override {}
+    // Every change of the document ends here: the frame's controls, title
+    // and canvas follow it.
+    void OnUpdate(wxView* sender, wxObject* hint) override;
+    void OnChangeFilename() override;
 
     Zeb::Kamblo::RevivezoRora& engine() { return *engine_; }
     CPudletCanvas* canvas() { return canvas_; }
     CMainFrame* mainFrame() { return frame_; }
     const std::string& sceneName() const { return sceneName_; }
+    CPudletDoc* document() const;
 
     // One frame of the idle loop: timeStepsPerFrame steps, then a redraw.
     void runFrame();
@@ -73,8 +79,9 @@ public:
     void dropFiles(wxPoint point, const wxArrayString& files);
     void resized(wxSize clientSize);
 
-private:
     bool makeCurrent();
+
+private:
     void render();
     // A window point in scene units, through the frame's projection.
     PudletHost::ScenePoint scenePoint(wxPoint point);
