@@ -9,6 +9,7 @@
 #include "headless_frame.h"
 #include "progress_bar.h"
 #include "output_paths.h"
+#include "video_writer.h"
 
 namespace fs = std::filesystem;
 
@@ -30,6 +31,10 @@ const char* const kRunHelp =
     "  --frames DIR     render every K-th frame to DIR/frame-NNNNNN.png, numbered\n"
     "                   by frame\n"
     "  --every K        with --frames: keep every K-th frame (default 1)\n"
+    "  --video OUT      write every frame as a video at the scene's\n"
+    "                   framesPerSecond; the format from the extension: .mp4\n"
+    "                   (H.264), .webm (VP9) or .gif (one palette for the whole\n"
+    "                   video); H.264 and VP9 drop an odd side's last pixel\n"
     "  --mode M         render mode 0-10 (default: the scene's own)\n"
     "  --size WxH       picture size in pixels, up to 8192 a side (default: the\n"
     "                   scene's bounds times its scale, shrunk to 4096 a side)\n"
@@ -46,6 +51,8 @@ struct RunOptions {
     std::optional<fs::path> save;
     std::optional<fs::path> png;
     std::optional<fs::path> frames;
+    std::optional<fs::path> video;
+    VideoFormat videoFormat = VideoFormat::Mp4;
     long long every = 1;
     bool everyGiven = false;
     int mode = -1; // -1: the scene's own
@@ -67,6 +74,14 @@ RunOptions parseRunOptions(const std::vector<std::string>& arguments)
             options.png = absolutePath(reader.value(argument));
         else if (argument == "--frames")
             options.frames = absolutePath(reader.value(argument));
+        else if (argument == "--video") {
+            const std::string video = reader.value(argument);
+            const std::optional<VideoFormat> format = videoFormatFor(video);
+            if (!format)
+                throw UsageError("--video needs a file name ending in .mp4, .webm or .gif, got '" + video + "'");
+            options.video = absolutePath(video);
+            options.videoFormat = *format;
+        }
         else if (argument == "--every") {
             options.every = parseInteger(argument, reader.value(argument), 1, kMaxSteps);
             options.everyGiven = true;
@@ -110,10 +125,12 @@ int runCommand(const std::vector<std::string>& arguments)
         prepareOutputFile(*options.png);
     if (options.frames)
         prepareOutputFolder(*options.frames);
+    if (options.video)
+        prepareOutputFile(*options.video);
 
     // A machine without OpenGL fails here, before any stepping.
     std::optional<HeadlessFrame> frame;
-    if (options.png || options.frames)
+    if (options.png || options.frames || options.video)
         frame.emplace(options.size ? options.size->width : 1, options.size ? options.size->height : 1);
     Pudlet::EngineHandle engine = openSceneOrFail(options.scene);
     Zeb::Kamblo::RevivezoRora& scene = *engine;
@@ -128,21 +145,50 @@ int runCommand(const std::vector<std::string>& arguments)
     // A scene whose timeStepsPerFrame is not positive still makes a frame per
     // step, so --frames cannot divide by zero or never finish a frame.
     const long long stepsPerFrame = std::max(1, scene.timeStepsPerFrame());
+    std::optional<VideoWriter> video;
+    FrameView videoSize;
+    if (options.video) {
+        if (options.steps < stepsPerFrame)
+            throw UsageError("--video needs at least one frame: --steps " + std::to_string(options.steps) +
+                             " is below the scene's timeStepsPerFrame " + std::to_string(stepsPerFrame));
+        videoSize = view();
+        video.emplace(options.video->string(), options.videoFormat, videoSize.width, videoSize.height,
+                      scene.framesPerSecond());
+    }
+    // A video keeps its first frame's size even when a script changes the
+    // scene's bounds or scale mid-run.
+    auto frameView = [&] {
+        FrameView now = view();
+        if (video) {
+            now.width = videoSize.width;
+            now.height = videoSize.height;
+        }
+        return now;
+    };
     long long framesWritten = 0;
     ProgressBar progress(options.steps, "steps");
     for (long long step = 1; step <= options.steps; ++step) {
         scene.simulate();
         progress.update(step);
-        if (options.frames && step % stepsPerFrame == 0) {
-            const long long frameNumber = step / stepsPerFrame;
-            if (frameNumber % options.every == 0) {
-                frame->draw(scene, view(), modeToDraw());
-                frame->writePNG(framePath(*options.frames, frameNumber));
-                ++framesWritten;
-            }
+        if (step % stepsPerFrame != 0)
+            continue;
+        const long long frameNumber = step / stepsPerFrame;
+        const bool toFolder = options.frames && frameNumber % options.every == 0;
+        if (!toFolder && !video)
+            continue;
+        frame->draw(scene, frameView(), modeToDraw());
+        if (toFolder) {
+            frame->writePNG(framePath(*options.frames, frameNumber));
+            ++framesWritten;
         }
+        if (video)
+            video->addFrame(frame->readPixels());
     }
     progress.finish();
+    if (video) {
+        video->finish();
+        std::printf("wrote %d video frames to %s\n", video->framesWritten(), options.video->c_str());
+    }
 
     if (options.frames)
         std::printf("wrote %lld frames to %s\n", framesWritten, options.frames->c_str());

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <time.h>
 
@@ -375,7 +376,7 @@ bool runStandardScene(const std::string& name, SceneResult& result, const RunOpt
         simulator->simulate();
 
     result.particles = d.count;
-    std::uint64_t allocationsBefore = allocationCount();
+    std::uint64_t allocationsBefore = options.allocationCount ? options.allocationCount() : 0;
     for (int step = first; step < end; ++step) {
         int particles = std::max(1, d.count);
         Clock::time_point start = Clock::now();
@@ -383,9 +384,10 @@ bool runStandardScene(const std::string& name, SceneResult& result, const RunOpt
         Clock::time_point stop = Clock::now();
         perParticleStep.push_back(nanoseconds(start, stop) / particles);
     }
-    std::uint64_t allocations = allocationCount() - allocationsBefore;
+    result.allocationsPerStep = options.allocationCount
+                                    ? double(options.allocationCount() - allocationsBefore) / double(end - first)
+                                    : std::numeric_limits<double>::quiet_NaN();
     result.nsPerParticleStep = median(perParticleStep);
-    result.allocationsPerStep = double(allocations) / double(end - first);
 
     // Per-pass times and floors, interleaved step by step on the same data.
     Floors floors;

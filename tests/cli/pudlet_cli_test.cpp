@@ -18,6 +18,7 @@
 
 #include "particle_beat_implements.h"
 #include "png_writer.h"
+#include "pudlet_version.h"
 
 namespace fs = std::filesystem;
 using namespace Zeb::Kamblo;
@@ -271,6 +272,54 @@ TEST_F(PudletCli, FramesAreWrittenEveryKthFrameNumberedByFrame)
     EXPECT_NE(second.rgb, fourth.rgb);
 }
 
+// Each format decodes (with FFmpeg's decoders) to one frame per
+// timeStepsPerFrame steps, at the asked size (H.264 drops an odd side's last
+// pixel), and the water moves from the first frame to the last. A script that
+// shrinks the scene's bounds every step does not change the video's size.
+TEST_F(PudletCli, VideosDecodeToOneFramePerSceneFrame)
+{
+#ifndef PUDLET_FFMPEG_PATH
+    GTEST_SKIP() << "no ffmpeg program to decode the videos with";
+#else
+    const std::string damBreak = scenePath("dam-break.pdl");
+    std::ofstream(folder / "shrinking.pdl") << readText(damBreak) << "onSimulate\nboundsRight = boundsRight - 1\n$\n";
+    struct Case {
+        const char* file;
+        std::vector<std::string> options;
+        const char* decodedSize;
+    };
+    for (const Case& c : {Case{"run.mp4", {damBreak, "--size", "161x121", "--mode", "3"}, "160x120"},
+                          Case{"run.webm", {damBreak, "--size", "96x64"}, "96x64"},
+                          Case{"run.gif", {damBreak, "--size", "75x50"}, "75x50"},
+                          Case{"shrinking.gif", {"shrinking.pdl"}, "512x384"}}) {
+        SCOPED_TRACE(c.file);
+        std::vector<std::string> arguments = {"run", "--steps", "47", "--video", c.file};
+        arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+        const Outcome outcome = run(arguments);
+        ASSERT_EQ(outcome.status, 0) << outcome.err;
+        EXPECT_EQ(outcome.out, "wrote 5 video frames to " + (folder / c.file).string() + "\n");
+        // framemd5 decodes every frame and prints one hash line per frame
+        // after '#' header lines that include the frame size.
+        const std::string hashes = (folder / "frames.txt").string();
+        const std::string command = quote(PUDLET_FFMPEG_PATH) + " -nostdin -y -v error -i " +
+                                    quote((folder / c.file).string()) + " -f framemd5 " + quote(hashes);
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        std::istringstream lines(readText(hashes));
+        std::vector<std::string> frameHashes;
+        bool sizeSeen = false;
+        for (std::string line; std::getline(lines, line);) {
+            if (line.rfind("#dimensions", 0) == 0)
+                sizeSeen = line.substr(line.find(':') + 2) == c.decodedSize;
+            else if (!line.empty() && line[0] != '#')
+                frameHashes.push_back(line.substr(line.rfind(',') + 1));
+        }
+        EXPECT_TRUE(sizeSeen) << readText(hashes);
+        ASSERT_EQ(frameHashes.size(), 5u) << readText(hashes);
+        EXPECT_NE(frameHashes.front(), frameHashes.back());
+    }
+#endif
+}
+
 TEST_F(PudletCli, InfoCountsParticlesByMaterial)
 {
     const std::string scene = scenePath("wheel-and-boxes.pdl");
@@ -344,6 +393,9 @@ TEST_F(PudletCli, BadArgumentsAreUsageErrors)
         {"bench", "--scene", "no-such-scene"},
         {"bench", "--json=1"},
         {"run", scene, "--png=shot.png", "--steps=x"},
+        {"run", scene, "--steps", "8", "--video", "v.avi"},
+        {"run", scene, "--steps", "8", "--video", "v"},
+        {"run", scene, "--steps", "7", "--video", "v.mp4"}, // not one frame
     };
     for (const auto& arguments : cases) {
         std::string line;
@@ -356,6 +408,7 @@ TEST_F(PudletCli, BadArgumentsAreUsageErrors)
         EXPECT_TRUE(outcome.out.empty());
     }
     EXPECT_FALSE(fs::exists(folder / "f"));
+    EXPECT_FALSE(fs::exists(folder / "v.mp4"));
 }
 
 TEST_F(PudletCli, UnreadableScenesAndUnwritableOutputsFailNamingTheFile)
@@ -373,6 +426,11 @@ TEST_F(PudletCli, UnreadableScenesAndUnwritableOutputsFailNamingTheFile)
         {{"run", scenePath("dam-break.pdl"), "--save", "plain.txt/x.pdl"}, (folder / "plain.txt/x.pdl").string()},
         {{"run", scenePath("dam-break.pdl"), "--frames", "plain.txt"}, (folder / "plain.txt").string()},
         {{"run", scenePath("dam-break.pdl"), "--png", "."}, folder.string()},
+        // Checked before stepping: these runs would not end for hours.
+        {{"run", scenePath("dam-break.pdl"), "--steps", "1000000000", "--video", "plain.txt/v.gif"},
+         (folder / "plain.txt/v.gif").string()},
+        {{"run", scenePath("dam-break.pdl"), "--steps", "1000000000", "--video", "/proc/pudlet.mp4"},
+         "/proc/pudlet.mp4"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.named);
@@ -381,6 +439,14 @@ TEST_F(PudletCli, UnreadableScenesAndUnwritableOutputsFailNamingTheFile)
         EXPECT_TRUE(isOneLine(outcome.err));
         EXPECT_NE(outcome.err.find(c.named), std::string::npos) << outcome.err;
     }
+
+    // A picture renamed .pdl is refused, not run and saved as an empty scene.
+    std::ofstream(folder / "picture.pdl", std::ios::binary) << std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
+    const Outcome notAScene = run({"run", "picture.pdl", "--save", "out.pdl"});
+    EXPECT_EQ(notAScene.status, 1);
+    EXPECT_NE(notAScene.err.find((folder / "picture.pdl").string() + ": not a scene file"), std::string::npos)
+        << notAScene.err;
+    EXPECT_FALSE(fs::exists(folder / "out.pdl"));
 }
 
 TEST_F(PudletCli, EveryCommandHasHelp)
@@ -394,6 +460,9 @@ TEST_F(PudletCli, EveryCommandHasHelp)
     const Outcome outcome = run({"--help"});
     EXPECT_EQ(outcome.status, 0);
     EXPECT_NE(outcome.out.find("run SCENE"), std::string::npos);
+    const Outcome version = run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "pudlet-cli " PUDLET_VERSION "\n");
 }
 
 TEST_F(PudletCli, BenchReportsTheStandardFieldsAsJson)
@@ -402,7 +471,7 @@ TEST_F(PudletCli, BenchReportsTheStandardFieldsAsJson)
         run({"bench", "--json", "--scene", "rigid-100", "--warm-up-steps", "1", "--measured-steps", "2"});
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     for (const char* field : {"{\"scenes\": [{\"name\": \"rigid-100\"", "\"particles\": 3600",
-                              "\"ns_per_particle_step\": ", "\"allocations_per_step\": ", "\"peak_rss_mb\": ",
+                              "\"ns_per_particle_step\": ", "\"allocations_per_step\": null", "\"peak_rss_mb\": ",
                               "\"floor\": {"})
         EXPECT_NE(outcome.out.find(field), std::string::npos) << field << " in " << outcome.out;
 }
