@@ -1,11 +1,14 @@
 // pudlet-cli bench: the standard benchmark scenes, in ns per particle-step.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "cli_arguments.h"
 #include "cli_commands.h"
+#include "frame_bench.h"
 #include "progress_bar.h"
 #include "standard_scenes.h"
 
@@ -26,18 +29,33 @@ const char* const kBenchHelp =
     "  --json               print {\"scenes\": [...], \"floor\": {...}} instead of a table\n"
     "  --scene NAME         measure only this scene (repeatable); the scenes are\n"
     "                       water-5k, water-20k, water-60k, mixed-20k, rigid-100\n"
+    "                       (and, with --frames, water-frame-20k)\n"
     "  --warm-up-steps N    steps before measuring (default 200)\n"
     "  --measured-steps N   steps measured (default 1000)\n"
-    "  --help               show this help\n";
+    "  --help               show this help\n"
+    "\n"
+    "Frame times:\n"
+    "  --frames             instead of stepping, draw each scene (after 60 steps,\n"
+    "                       or --warm-up-steps) in render modes 1-7 and print the\n"
+    "                       median ms per frame, wall and process CPU time; set\n"
+    "                       LP_NUM_THREADS to choose Mesa's rasterizer threads\n"
+    "  --frame-count N      timed frames per mode (default 5)\n"
+    "  --mode M             measure only this render mode, 0-10 (repeatable)\n"
+    "  --size WxH           frame size in pixels (default 1280x960)\n"
+    "  --scene-file FILE    also draw this scene file as the desktop hosts show\n"
+    "                       it, walls following the frame at the scene's scale\n"
+    "                       (repeatable; without --scene only the files)\n";
 
 namespace {
 
 constexpr long long kMaxBenchSteps = 1000000;
+constexpr long long kMaxFrameCount = 10000;
+constexpr int kMaxFrameSide = 8192;
 
 std::string knownScenes()
 {
     std::string list;
-    for (const std::string& name : Bench::standardSceneNames())
+    for (const std::string& name : frameBenchScenes())
         list += (list.empty() ? "" : ", ") + name;
     return list;
 }
@@ -50,6 +68,11 @@ int benchCommand(const std::vector<std::string>& arguments)
     std::vector<std::string> scenes;
     Bench::RunOptions options;
     long long measured = options.endMeasuredStep - options.firstMeasuredStep;
+    bool frames = false;
+    bool warmUpGiven = false;
+    FrameBenchOptions frameOptions;
+    std::vector<int> frameModes;
+    std::string frameOnly; // the last option given that needs --frames
     ArgumentReader reader(arguments);
     while (!reader.done()) {
         const std::string argument = reader.take();
@@ -58,17 +81,52 @@ int benchCommand(const std::vector<std::string>& arguments)
         else if (argument == "--scene") {
             const std::string name = reader.value(argument);
             bool known = false;
-            for (const std::string& candidate : Bench::standardSceneNames())
+            for (const std::string& candidate : frameBenchScenes())
                 known = known || candidate == name;
             if (!known)
                 throw UsageError("unknown scene '" + name + "' (known: " + knownScenes() + ")");
             scenes.push_back(name);
-        } else if (argument == "--warm-up-steps")
+        } else if (argument == "--warm-up-steps") {
             options.firstMeasuredStep = int(parseInteger(argument, reader.value(argument), 0, kMaxBenchSteps));
-        else if (argument == "--measured-steps")
+            warmUpGiven = true;
+        } else if (argument == "--measured-steps") {
             measured = parseInteger(argument, reader.value(argument), 1, kMaxBenchSteps);
-        else
+        } else if (argument == "--frames") {
+            frames = true;
+        } else if (argument == "--mode") {
+            frameModes.push_back(int(parseInteger(argument, reader.value(argument), 0, 10)));
+            frameOnly = argument;
+        } else if (argument == "--frame-count") {
+            frameOptions.frames = int(parseInteger(argument, reader.value(argument), 1, kMaxFrameCount));
+            frameOnly = argument;
+        } else if (argument == "--scene-file") {
+            frameOptions.sceneFiles.push_back(std::filesystem::absolute(reader.value(argument)).string());
+            frameOnly = argument;
+        } else if (argument == "--size") {
+            const PixelSize size = parseSize(argument, reader.value(argument), kMaxFrameSide);
+            frameOptions.width = size.width;
+            frameOptions.height = size.height;
+            frameOnly = argument;
+        } else
             throw UsageError("unexpected argument '" + argument + "'");
+    }
+    if (!frames && !frameOnly.empty())
+        throw UsageError(frameOnly + " needs --frames");
+    for (const std::string& name : scenes) {
+        const std::vector<std::string>& standard = Bench::standardSceneNames();
+        if (!frames && std::find(standard.begin(), standard.end(), name) == standard.end())
+            throw UsageError("the scene '" + name + "' is measured only with --frames");
+    }
+    if (frames) {
+        if (!scenes.empty())
+            frameOptions.scenes = scenes;
+        else if (frameOptions.sceneFiles.empty())
+            frameOptions.scenes = frameBenchScenes();
+        if (!frameModes.empty())
+            frameOptions.modes = frameModes;
+        if (warmUpGiven)
+            frameOptions.warmUpSteps = options.firstMeasuredStep;
+        return frameBench(frameOptions);
     }
     options.endMeasuredStep = options.firstMeasuredStep + int(measured);
     if (scenes.empty())

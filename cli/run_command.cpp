@@ -38,6 +38,8 @@ const char* const kRunHelp =
     "  --mode M         render mode 0-10 (default: the scene's own)\n"
     "  --size WxH       picture size in pixels, up to 8192 a side (default: the\n"
     "                   scene's bounds times its scale, shrunk to 4096 a side)\n"
+    "  --scale S        with --size: pixels per scene unit, a whole number up to\n"
+    "                   1024 (default: the scene's own scale)\n"
     "  --help           show this help\n";
 
 namespace {
@@ -57,6 +59,7 @@ struct RunOptions {
     bool everyGiven = false;
     int mode = -1; // -1: the scene's own
     std::optional<PixelSize> size;
+    std::optional<int> scale;
 };
 
 RunOptions parseRunOptions(const std::vector<std::string>& arguments)
@@ -89,6 +92,8 @@ RunOptions parseRunOptions(const std::vector<std::string>& arguments)
             options.mode = int(parseInteger(argument, reader.value(argument), 0, 10));
         else if (argument == "--size")
             options.size = parseSize(argument, reader.value(argument), kMaxPictureSide);
+        else if (argument == "--scale")
+            options.scale = int(parseInteger(argument, reader.value(argument), 1, 1024));
         else if (reader.isOption(argument))
             throw UsageError("unknown option '" + argument + "'");
         else if (scene)
@@ -102,6 +107,8 @@ RunOptions parseRunOptions(const std::vector<std::string>& arguments)
         throw UsageError("the scene file name is empty");
     if (options.everyGiven && !options.frames)
         throw UsageError("--every needs --frames DIR");
+    if (options.scale && !options.size)
+        throw UsageError("--scale needs --size WxH");
     options.scene = absolutePath(*scene);
     return options;
 }
@@ -138,7 +145,8 @@ int runCommand(const std::vector<std::string>& arguments)
     auto view = [&] {
         if (!options.size)
             return defaultView(scene);
-        return FrameView{options.size->width, options.size->height, scene.scale()};
+        return FrameView{options.size->width, options.size->height,
+                         options.scale ? float(*options.scale) : scene.scale()};
     };
     auto modeToDraw = [&] { return options.mode >= 0 ? options.mode : scene.renderMode(); };
 

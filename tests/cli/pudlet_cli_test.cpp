@@ -185,6 +185,25 @@ TEST_F(PudletCli, DefaultPictureIsTheSceneBoundsAtItsScale)
     ASSERT_TRUE(readPNG(folder / "out/default.png", &picture));
     EXPECT_EQ(picture.width, width);
     EXPECT_EQ(picture.height, height);
+
+    // At one pixel a unit the 64 x 48 scene fills only the lower-left corner
+    // of a picture of the same size.
+    ASSERT_EQ(run({"run", scene, "--mode", "1", "--size", std::to_string(width) + "x" + std::to_string(height),
+                   "--scale", "1", "--png", "small.png"})
+                  .status,
+              0);
+    ASSERT_TRUE(readPNG(folder / "small.png", &picture));
+    int inCorner = 0;
+    int outside = 0;
+    for (int y = 0; y < picture.height; ++y) {
+        for (int x = 0; x < picture.width; ++x) {
+            const uint8_t* p = &picture.rgb[(size_t(y) * size_t(picture.width) + size_t(x)) * 3];
+            const bool drawn = std::abs(p[0] - 51) > 2 || std::abs(p[1] - 51) > 2 || std::abs(p[2] - 51) > 2;
+            (x < 64 && y >= picture.height - 48 ? inCorner : outside) += drawn;
+        }
+    }
+    EXPECT_GT(inCorner, 50);
+    EXPECT_EQ(outside, 0);
 }
 
 // A huge scene gets a picture shrunk to 4096 a side, not a failure or a
@@ -392,6 +411,11 @@ TEST_F(PudletCli, BadArgumentsAreUsageErrors)
         {"info", scene, "extra"},
         {"bench", "--scene", "no-such-scene"},
         {"bench", "--json=1"},
+        {"run", scene, "--scale", "20"},
+        {"run", scene, "--size", "64x48", "--scale", "0"},
+        {"bench", "--mode", "6"},
+        {"bench", "--scene", "water-frame-20k"},
+        {"bench", "--frames", "--mode", "11"},
         {"run", scene, "--png=shot.png", "--steps=x"},
         {"run", scene, "--steps", "8", "--video", "v.avi"},
         {"run", scene, "--steps", "8", "--video", "v"},
@@ -474,6 +498,38 @@ TEST_F(PudletCli, BenchReportsTheStandardFieldsAsJson)
                               "\"ns_per_particle_step\": ", "\"allocations_per_step\": null", "\"peak_rss_mb\": ",
                               "\"floor\": {"})
         EXPECT_NE(outcome.out.find(field), std::string::npos) << field << " in " << outcome.out;
+}
+
+TEST_F(PudletCli, BenchFramesTimesEachAskedMode)
+{
+    const Outcome outcome = run({"bench", "--frames", "--scene", "rigid-100", "--mode", "1", "--mode", "7",
+                                 "--frame-count", "1", "--warm-up-steps", "0", "--size", "64x48"});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_NE(outcome.out.find("64x48"), std::string::npos) << outcome.out;
+    EXPECT_NE(outcome.out.find("mode 1"), std::string::npos) << outcome.out;
+    // One row of wall and one of CPU times, a time for each mode asked.
+    const size_t row = outcome.out.find("\nrigid-100");
+    ASSERT_NE(row, std::string::npos) << outcome.out;
+    std::istringstream words(outcome.out.substr(row));
+    std::string name, wall, cpu;
+    int particles = 0;
+    double wallTimes[2] = {-1, -1};
+    double cpuTimes[2] = {-1, -1};
+    words >> name >> particles >> wall >> wallTimes[0] >> wallTimes[1] >> cpu >> cpuTimes[0] >> cpuTimes[1];
+    EXPECT_EQ(particles, 3600);
+    EXPECT_EQ(wall, "wall");
+    EXPECT_EQ(cpu, "cpu");
+    for (double ms : {wallTimes[0], wallTimes[1], cpuTimes[0], cpuTimes[1]})
+        EXPECT_GE(ms, 0) << outcome.out;
+    EXPECT_GT(wallTimes[1], 0) << "a blob frame takes time";
+
+    // A scene file alone, found after the working directory changed.
+    const Outcome file = run({"bench", "--frames", "--scene-file", scenePath("dam-break.pdl"), "--mode", "6",
+                              "--frame-count", "1", "--warm-up-steps", "0", "--size", "64x48"});
+    ASSERT_EQ(file.status, 0) << file.err;
+    EXPECT_NE(file.out.find("\ndam-break.pdl"), std::string::npos) << file.out;
+    EXPECT_EQ(file.out.find("rigid-100"), std::string::npos) << "only the file: " << file.out;
+    EXPECT_EQ(run({"bench", "--frames", "--scene-file", "missing.pdl"}).status, 1);
 }
 
 // A scene's onSimulate script runs in the tool as in every host: it turns
