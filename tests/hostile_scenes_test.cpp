@@ -29,9 +29,12 @@
 #include "particle_builder.h"
 #include "particle_renderer.h"
 #include "particle_simulator.h"
+#include "temp_folder.h"
 #include "texture.h"
 
 using namespace Zeb::Kamblo;
+using PudletTest::readText;
+using PudletTest::writeText;
 
 namespace {
 
@@ -68,20 +71,6 @@ std::string scratchDir()
         return path.string();
     }();
     return dir;
-}
-
-void writeText(const std::string& path, const std::string& text)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
-
-std::string readText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 // The mixed scene as a file's text: every material, bodies, effects on.

@@ -2,20 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include "simulator_scene.h"
+
 using namespace Zeb::Kamblo;
+using PudletTest::placeParticle;
 
 namespace {
 
 Pointer<ParticleData> makeScene() { return autorelease(new ParticleData()); }
-
-int addParticle(ParticleData& d, ParticleInfo info, float2 at, int body = 0)
-{
-    int p = d.createParticle(body);
-    d.info[p] = info;
-    d.position[p] = at;
-    d.anchor[p] = at;
-    return p;
-}
 
 ParticleJoint jointOf(int a, int b, ParticleInfo info)
 {
@@ -33,7 +27,7 @@ TEST(ParticleDataGc, WithoutZombiesOnlyResetsOrder)
 {
     auto d = makeScene();
     for (int i = 0; i < 4; ++i)
-        addParticle(*d, Attribute::aqua, {float(3 - i), 0});
+        placeParticle(*d, Attribute::aqua, {float(3 - i), 0});
     d->searchParticleNeighbors(); // sorts order by x: 3, 2, 1, 0
     EXPECT_EQ(d->order[0], 3);
     d->gc();
@@ -48,7 +42,7 @@ TEST(ParticleDataGc, CompactsKeepingOrderAndFields)
 {
     auto d = makeScene();
     for (int i = 0; i < 6; ++i) {
-        int p = addParticle(*d, Attribute::aqua, {float(i), 0});
+        int p = placeParticle(*d, Attribute::aqua, {float(i), 0});
         d->layer[p] = uint8_t(i);
         d->velocity[p] = {0, float(i)};
     }
@@ -67,12 +61,12 @@ TEST(ParticleDataGc, JointsAreRenumberedOrDropped)
 {
     using namespace Attribute;
     auto d = makeScene();
-    addParticle(*d, aqua, {0, 0});        // 0, removed
-    addParticle(*d, spring, {1, 0});      // 1 -> 0
-    addParticle(*d, spring, {1.5f, 0});   // 2 -> 1
-    addParticle(*d, spring, {2, 0});      // 3, removed
-    addParticle(*d, elastic, {2.5f, 0});  // 4 -> 2
-    addParticle(*d, aqua, {3, 0});        // 5 -> 3: lost every joinable attribute
+    placeParticle(*d, aqua, {0, 0});        // 0, removed
+    placeParticle(*d, spring, {1, 0});      // 1 -> 0
+    placeParticle(*d, spring, {1.5f, 0});   // 2 -> 1
+    placeParticle(*d, spring, {2, 0});      // 3, removed
+    placeParticle(*d, elastic, {2.5f, 0});  // 4 -> 2
+    placeParticle(*d, aqua, {3, 0});        // 5 -> 3: lost every joinable attribute
     d->info[0] |= zombie;
     d->info[3] |= zombie;
     d->joints.insert(jointOf(1, 2, spring));
@@ -101,7 +95,7 @@ TEST(ParticleDataGc, RemovingTheMiddleOfARigidBarSplitsItIntoTwoNewBodies)
     ASSERT_EQ(bar, 1);
     d->bodies[1].textureMin = {1, 2}; // copied into both pieces
     for (int i = 0; i < 8; ++i)
-        addParticle(*d, rigid, {10 + 0.75f * i, 10}, bar);
+        placeParticle(*d, rigid, {10 + 0.75f * i, 10}, bar);
     d->info[3] |= zombie;
     d->info[4] |= zombie;
     d->gc();
@@ -129,7 +123,7 @@ TEST(ParticleDataGc, RemovingAnEndOfARigidBarKeepsOnePiece)
     auto d = makeScene();
     int bar = d->createBody();
     for (int i = 0; i < 5; ++i)
-        addParticle(*d, rigid, {10 + 0.75f * i, 10}, bar);
+        placeParticle(*d, rigid, {10 + 0.75f * i, 10}, bar);
     d->info[0] |= zombie;
     d->gc();
     ASSERT_EQ(d->count, 4);
@@ -146,12 +140,12 @@ TEST(ParticleDataGc, PiecesStayInTheOldBodyWhenNoBodyIsFree)
     for (int b = 1; b < kMaxBodies; ++b) {
         int body = d->createBody();
         ASSERT_EQ(body, b);
-        addParticle(*d, rigid, {1000.0f + 3 * b, 1000}, body);
+        placeParticle(*d, rigid, {1000.0f + 3 * b, 1000}, body);
     }
     ASSERT_EQ(d->createBody(), 0);
     // Extend body 7 into a bar and break it.
     for (int i = 1; i < 6; ++i)
-        addParticle(*d, rigid, {1000.0f + 21 + 0.75f * i, 1000}, 7);
+        placeParticle(*d, rigid, {1000.0f + 21 + 0.75f * i, 1000}, 7);
     int before = d->count;
     d->info[before - 3] |= zombie;
     d->gc();

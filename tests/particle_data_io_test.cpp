@@ -1,6 +1,7 @@
 #include "particle_beat_implements.h"
 #include "particle_data.h"
 #include "scene_script.h"
+#include "simulator_scene.h"
 #include "temp_folder.h"
 #include "texture.h"
 
@@ -26,6 +27,7 @@
 
 using namespace Zeb::Kamblo;
 namespace fs = std::filesystem;
+using PudletTest::addParticle;
 
 namespace {
 
@@ -64,16 +66,6 @@ protected:
     }
 
 };
-
-int addParticle(ParticleData& d, int material, float x, float y, int bodyIndex = 0)
-{
-    int p = d.createParticle(bodyIndex);
-    d.info[p] = ParticleData::materialInfo(material);
-    d.color[p] = ParticleData::materialColor(material);
-    d.position[p] = {x, y};
-    d.anchor[p] = {x, y};
-    return p;
-}
 
 // "# Zebwork Kamblo (Mmm dd yyyy)", the day padded with a space.
 bool isBanner(const std::string& line)
@@ -115,7 +107,7 @@ TEST_F(SceneFile, EmptySceneReloadsToDefaultsExceptRoundedDensity)
 {
     ASSERT_TRUE(scene()->save(path("empty.pdl").c_str()));
     Pointer<ParticleData> d = scene();
-    addParticle(*d, 'q', 1, 1);
+    addParticle(*d, 'q', {1, 1});
     d->randSeed = 42;
     d->scale = 3;
     d->pauseFlag = true;
@@ -358,7 +350,7 @@ TEST_F(SceneFile, FullSceneSavesLoadsAndSavesToTheSameFile)
                              'm', 'o', 'p', 'q', 'r', 's', 't', 'u', 'v', 'w', 'x', 'y', 'z'};
     float x = 1;
     for (int m : materials) {
-        int p = addParticle(*d, m, x, 2.5f);
+        int p = addParticle(*d, m, {x, 2.5f});
         d->velocity[p] = {0.125f * x, -0.0625f};
         d->angle[p] = 0.5f;
         d->angularVelocity[p] = -0.03125f;
@@ -367,8 +359,8 @@ TEST_F(SceneFile, FullSceneSavesLoadsAndSavesToTheSameFile)
         x += 0.75f;
     }
     for (int i = 0; i < 3; ++i)
-        addParticle(*d, 'r', 10 + i * 0.75f, 10, 2);
-    addParticle(*d, 'f', 20, 20, 3);
+        addParticle(*d, 'r', {10 + i * 0.75f, 10}, 2);
+    addParticle(*d, 'f', {20, 20}, 3);
     d->bodies.resize(4);
     d->bodies[3].texture = Texture::withContentsOfFile(image.c_str());
     ASSERT_TRUE(d->bodies[3].texture);
@@ -495,7 +487,7 @@ TEST_F(SceneFile, ImageNamesWithWhiteSpaceSurviveSaveAndLoad)
 TEST_F(SceneFile, LoadThatCannotReadItsFileKeepsTheScene)
 {
     Pointer<ParticleData> d = scene();
-    addParticle(*d, 'q', 1, 1);
+    addParticle(*d, 'q', {1, 1});
     d->randSeed = 42;
     EXPECT_FALSE(d->load(path("missing.pdl").c_str()));
     EXPECT_FALSE(d->load(dir_.string().c_str()));
@@ -508,7 +500,7 @@ TEST_F(SceneFile, SaveReplacesAnOldFileAndLeavesNoTemporary)
 {
     std::string p = write("scene.pdl", "old contents\n");
     Pointer<ParticleData> d = scene();
-    addParticle(*d, 'q', 1.5f, 2);
+    addParticle(*d, 'q', {1.5f, 2});
     ASSERT_TRUE(d->save(p.c_str()));
     EXPECT_NE(read(p).find("\np 10000 "), std::string::npos);
     EXPECT_FALSE(fs::exists(p + ".tmp"));
@@ -523,7 +515,7 @@ TEST_F(SceneFile, SaveReplacesAnOldFileAndLeavesNoTemporary)
 TEST_F(SceneFile, SaveKeepsLinksModesAndNeighbours)
 {
     Pointer<ParticleData> d = scene();
-    addParticle(*d, 'q', 1.5f, 2);
+    addParticle(*d, 'q', {1.5f, 2});
     const std::string target = write("target.pdl", "old scene\n");
     fs::create_directories(dir_ / "links");
     fs::create_symlink("../target.pdl", dir_ / "links" / "link.pdl");
@@ -556,7 +548,7 @@ TEST_F(SceneFile, SaveThatFailsPartWayKeepsTheOldFile)
 
     Pointer<ParticleData> big = scene();
     for (int i = 0; i < 4000; ++i)
-        addParticle(*big, 'q', float(i), float(i));
+        addParticle(*big, 'q', {float(i), float(i)});
     // A file-size limit makes the write fail after the first few kilobytes,
     // as a full disk would.
     rlimit saved{};
@@ -649,10 +641,10 @@ TEST_F(SceneFile, NonFiniteValuesWrittenBySaveReadBackAndLaterRecordsStay)
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
     Pointer<ParticleData> d = scene();
-    int a = addParticle(*d, 'q', nan, 2);
+    int a = addParticle(*d, 'q', {nan, 2});
     d->velocity[a] = {inf, -inf};
     d->angle[a] = -nan;
-    addParticle(*d, 'q', 3, 4);
+    addParticle(*d, 'q', {3, 4});
     ParticleJoint j;
     j.a = 0;
     j.b = 1;
@@ -723,7 +715,7 @@ TEST_F(SceneFile, NumbersUseAPointWhateverTheUsersLocale)
 {
     GlobalLocale comma(std::locale(std::locale::classic(), new CommaDecimalPoint));
     Pointer<ParticleData> d = scene();
-    addParticle(*d, 'q', 1.5f, 2);
+    addParticle(*d, 'q', {1.5f, 2});
     d->randSeed = 1234567;
     ASSERT_TRUE(d->save(path("l.pdl").c_str()));
     std::string text = read(path("l.pdl"));

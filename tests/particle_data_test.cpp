@@ -2,21 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include "simulator_scene.h"
+
 using namespace Zeb::Kamblo;
+using PudletTest::addParticle;
 
 namespace {
 
 Pointer<ParticleData> makeScene() { return autorelease(new ParticleData()); }
-
-int addParticle(ParticleData& d, int code, float2 at, int body = 0)
-{
-    int p = d.createParticle(body);
-    d.info[p] = ParticleData::materialInfo(code);
-    d.color[p] = ParticleData::materialColor(code);
-    d.position[p] = at;
-    d.anchor[p] = at;
-    return p;
-}
 
 } // namespace
 

@@ -13,6 +13,7 @@
 #include "particle_data.h"
 #include "particle_effect.h"
 #include "shader.h"
+#include "simulator_scene.h"
 #include "texture.h"
 
 using namespace Zeb::Kamblo;
@@ -78,11 +79,7 @@ protected:
 
     int add(float x, float y, int material, int body = 0)
     {
-        const int i = data->createParticle(body);
-        data->info[i] = ParticleData::materialInfo(material);
-        data->color[i] = ParticleData::materialColor(material);
-        data->position[i] = data->anchor[i] = float2(x, y);
-        return i;
+        return PudletTest::addParticle(*data, material, {x, y}, body);
     }
     // A lattice of particles at the usual spacing over a rectangle.
     void fill(float x0, float y0, float x1, float y1, int material, int body = 0)

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "cg_math_ext.h"
+#include "simulator_scene.h"
 
 using namespace Zeb::Kamblo;
 
@@ -18,15 +19,7 @@ protected:
     Pointer<ParticleBuilder> b = autorelease(new ParticleBuilder(d));
     Pointer<ParticleResponder> r = autorelease(new ParticleResponder(d, b));
 
-    int add(float2 at, int material = 'q')
-    {
-        int p = d->createParticle(0);
-        d->info[p] = ParticleData::materialInfo(material);
-        d->color[p] = ParticleData::materialColor(material);
-        d->position[p] = at;
-        d->anchor[p] = at;
-        return p;
-    }
+    int add(float2 at, int material = 'q') { return PudletTest::addParticle(*d, material, at); }
 
     void stroke(int button, float2 from, float2 to)
     {

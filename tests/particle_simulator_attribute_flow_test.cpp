@@ -7,6 +7,7 @@
 #include "cg_math.h"
 #include "particle_data.h"
 #include "particle_simulator.h"
+#include "simulator_scene.h"
 
 using namespace Zeb::Kamblo;
 using namespace Zeb::Kamblo::Attribute;
@@ -14,31 +15,7 @@ using namespace Zeb::Kamblo::Attribute;
 namespace {
 
 // A scene in the middle of the default container, away from its walls.
-struct FlowScene {
-    Pointer<ParticleData> data = autorelease(new ParticleData());
-    Pointer<ParticleSimulator> sim = autorelease(new ParticleSimulator(data));
-    ParticleData& d = *data;
-
-    int add(int code, float x, float y)
-    {
-        int i = d.createParticle(0);
-        d.info[i] = ParticleData::materialInfo(code);
-        d.color[i] = ParticleData::materialColor(code);
-        d.position[i] = {x, y};
-        d.anchor[i] = {x, y};
-        return i;
-    }
-
-    // The state a material pass finds in a step: attributes summed up,
-    // neighbours found, density and container contact measured.
-    void prepare()
-    {
-        sim->addUpInfo();
-        sim->searchBoundParticles();
-        d.searchParticleNeighbors();
-        sim->updateParticleDensity();
-    }
-
+struct FlowScene : PudletTest::SimulatorScene {
     // The numbers frand would return next, without drawing them.
     float peek(int skip)
     {
@@ -76,8 +53,8 @@ ParticleJoint jointOf(int a, int b)
 TEST(ExpressPowder, OverlappingGrainsPushApartSymmetrically)
 {
     FlowScene s;
-    int a = s.add('p', 32, 24);
-    int b = s.add('p', 32.5f, 24);
+    int a = s.addMaterial('p', {32, 24});
+    int b = s.addMaterial('p', {32.5f, 24});
     s.prepare();
     int seed = s.d.randSeed;
     s.sim->expressPowder();
@@ -90,8 +67,8 @@ TEST(ExpressPowder, OverlappingGrainsPushApartSymmetrically)
 TEST(ExpressPowder, GrainsAtStandardSpacingDoNotPush)
 {
     FlowScene s;
-    int a = s.add('p', 32, 24);
-    int b = s.add('p', 32.75f, 24);
+    int a = s.addMaterial('p', {32, 24});
+    int b = s.addMaterial('p', {32.75f, 24});
     s.prepare();
     s.sim->expressPowder();
     EXPECT_EQ(s.d.velocity[a], float2(0, 0));
@@ -101,14 +78,14 @@ TEST(ExpressPowder, GrainsAtStandardSpacingDoNotPush)
 TEST(ExpressPowder, BurningGrainsExplodeAndBurnOut)
 {
     FlowScene cold;
-    int ca = cold.add('p', 32, 24);
-    cold.add('p', 32.5f, 24);
+    int ca = cold.addMaterial('p', {32, 24});
+    cold.addMaterial('p', {32.5f, 24});
     cold.prepare();
     cold.sim->expressPowder();
 
     FlowScene hot;
-    int ha = hot.add('p', 32, 24);
-    int hb = hot.add('p', 32.5f, 24);
+    int ha = hot.addMaterial('p', {32, 24});
+    int hb = hot.addMaterial('p', {32.5f, 24});
     hot.d.info[ha] |= Attribute::hot;
     hot.d.info[hb] |= Attribute::hot;
     hot.d.powderExtinguishProbability = 1;
@@ -127,8 +104,8 @@ TEST(ExpressPowder, BurningGrainsExplodeAndBurnOut)
 TEST(ExpressLight, LightRisesAndPushesTheOtherDown)
 {
     FlowScene s;
-    int light = s.add('l', 32, 24);
-    int water = s.add('q', 32.5f, 24);
+    int light = s.addMaterial('l', {32, 24});
+    int water = s.addMaterial('q', {32.5f, 24});
     s.prepare();
     s.sim->expressLight();
     EXPECT_GT(s.d.velocity[light].y, 0);
@@ -139,16 +116,16 @@ TEST(ExpressLight, LightRisesAndPushesTheOtherDown)
 TEST(ExpressLight, TwoLightParticlesOrNoGravityExchangeNothing)
 {
     FlowScene pair;
-    int a = pair.add('l', 32, 24);
-    int b = pair.add('l', 32.5f, 24);
+    int a = pair.addMaterial('l', {32, 24});
+    int b = pair.addMaterial('l', {32.5f, 24});
     pair.prepare();
     pair.sim->expressLight();
     EXPECT_EQ(pair.d.velocity[a], float2(0, 0));
     EXPECT_EQ(pair.d.velocity[b], float2(0, 0));
 
     FlowScene weightless;
-    int l = weightless.add('l', 32, 24);
-    weightless.add('q', 32.5f, 24);
+    int l = weightless.addMaterial('l', {32, 24});
+    weightless.addMaterial('q', {32.5f, 24});
     weightless.d.gravityFlag = false;
     weightless.prepare();
     weightless.sim->expressLight();
@@ -159,10 +136,10 @@ TEST(ExpressDense, DenseSinksWhicheverSideOfThePairItIs)
 {
     for (bool denseFirst : {true, false}) {
         FlowScene s;
-        int dense = denseFirst ? s.add('d', 32, 24) : -1;
-        int water = s.add('q', 32.5f, 24);
+        int dense = denseFirst ? s.addMaterial('d', {32, 24}) : -1;
+        int water = s.addMaterial('q', {32.5f, 24});
         if (!denseFirst)
-            dense = s.add('d', 33, 24);
+            dense = s.addMaterial('d', {33, 24});
         s.prepare();
         s.sim->expressDense();
         EXPECT_LT(s.d.velocity[dense].y, 0);
@@ -175,9 +152,9 @@ TEST(ExpressDense, DenseSinksWhicheverSideOfThePairItIs)
 TEST(ExpressJet, BlowsNeighboursAwayWithoutMovingItself)
 {
     FlowScene s;
-    int jet = s.add('j', 32, 24);
-    int left = s.add('q', 31.5f, 24);
-    int right = s.add('q', 32.5f, 24);
+    int jet = s.addMaterial('j', {32, 24});
+    int left = s.addMaterial('q', {31.5f, 24});
+    int right = s.addMaterial('q', {32.5f, 24});
     s.prepare();
     int seed = s.d.randSeed;
     s.sim->expressJet();
@@ -191,8 +168,8 @@ TEST(ExpressJet, BlowsNeighboursAwayWithoutMovingItself)
 TEST(ExpressJet, HotJetEmitsItsExhaustAsFire)
 {
     FlowScene s;
-    int jet = s.add('j', 32, 24);
-    s.add('q', 32.5f, 24);
+    int jet = s.addMaterial('j', {32, 24});
+    s.addMaterial('q', {32.5f, 24});
     s.d.info[jet] |= hot;
     s.d.fireProbability = 1;
     s.prepare();
@@ -204,7 +181,7 @@ TEST(ExpressJet, HotJetEmitsItsExhaustAsFire)
 
     // With fire switched off a hot jet still draws, but shows nothing.
     FlowScene off;
-    int j2 = off.add('j', 32, 24);
+    int j2 = off.addMaterial('j', {32, 24});
     off.d.info[j2] |= hot;
     off.d.fireProbability = 1;
     off.d.fireFlag = false;
@@ -220,7 +197,7 @@ TEST(ExpressJet, HotJetEmitsItsExhaustAsFire)
 TEST(ExpressAqua, DenseWaterDrawsNothing)
 {
     FlowScene s;
-    int w = s.add('q', 32, 24);
+    int w = s.addMaterial('q', {32, 24});
     s.prepare();
     s.d.splashProbability = 1;
     s.d.splashFlag = true;
@@ -237,7 +214,7 @@ TEST(ExpressAqua, DenseWaterDrawsNothing)
 TEST(ExpressAqua, GentleSprayIsAeratedWithoutASplash)
 {
     FlowScene s;
-    int w = s.add('q', 32, 24);
+    int w = s.addMaterial('q', {32, 24});
     s.d.velocity[w] = {0.01f, 0.01f}; // a short hop: flight time 20 < 50 steps
     s.d.splashFlag = true;
     s.d.splashProbability = 1;
@@ -252,7 +229,7 @@ TEST(ExpressAqua, GentleSprayIsAeratedWithoutASplash)
 TEST(ExpressAqua, HighThrowMakesASplashDrop)
 {
     FlowScene s;
-    int w = s.add('q', 32, 24);
+    int w = s.addMaterial('q', {32, 24});
     s.d.velocity[w] = {0.02f, 0.1f}; // flight time 200 steps at the default gravity
     s.d.splashFlag = true;
     s.d.splashProbability = 1;
@@ -272,7 +249,7 @@ TEST(ExpressAqua, NoSplashWithoutGravityOrWithSplashesOff)
 {
     for (bool gravityOn : {false, true}) {
         FlowScene s;
-        int w = s.add('q', 32, 24);
+        int w = s.addMaterial('q', {32, 24});
         s.d.velocity[w] = {0, 0.5f};
         s.d.gravityFlag = gravityOn;
         s.d.splashFlag = !gravityOn; // the one without gravity has splashes on
@@ -287,7 +264,7 @@ TEST(ExpressAqua, NoSplashWithoutGravityOrWithSplashesOff)
 TEST(ExpressAqua, SprayFallingBackMakesABubbleFromTwoFurtherDraws)
 {
     FlowScene s;
-    int w = s.add('q', 32, 24);
+    int w = s.addMaterial('q', {32, 24});
     s.d.info[w] |= aerated;
     s.d.bubbleFlag = true;
     s.d.bubbleProbability = 1;
@@ -308,7 +285,7 @@ TEST(ExpressAqua, SprayFallingBackMakesABubbleFromTwoFurtherDraws)
 TEST(ExpressAqua, LandingWithBubblesOffDrawsNothing)
 {
     FlowScene s;
-    int w = s.add('q', 32, 24);
+    int w = s.addMaterial('q', {32, 24});
     s.d.info[w] |= aerated;
     s.prepare();
     s.d.density[w] = 2;
@@ -323,8 +300,8 @@ TEST(ExpressAqua, LandingWithBubblesOffDrawsNothing)
 TEST(ExpressFuel, BurningFuelDrawsTwiceAndShedsFlames)
 {
     FlowScene s;
-    int burning = s.add('@', 32, 24);
-    s.add('f', 34, 24); // unlit fuel draws nothing
+    int burning = s.addMaterial('@', {32, 24});
+    s.addMaterial('f', {34, 24}); // unlit fuel draws nothing
     s.d.velocity[burning] = {0.1f, 0};
     s.d.fireProbability = 1;
     s.d.fuelExtinguishProbability = 1;
@@ -344,8 +321,8 @@ TEST(ExpressFuel, BurningFuelDrawsTwiceAndShedsFlames)
 TEST(ExpressHot, WaterPutsOutFuelAndBoilsToSteam)
 {
     FlowScene s;
-    int water = s.add('q', 32, 24);
-    int burning = s.add('@', 32.5f, 24);
+    int water = s.addMaterial('q', {32, 24});
+    int burning = s.addMaterial('@', {32.5f, 24});
     s.prepare();
     s.sim->expressHot();
     EXPECT_FALSE(s.d.info[burning] & hot);
@@ -357,10 +334,10 @@ TEST(ExpressHot, SnowMeltsAndFuelAndPowderCatchFire)
 {
     FlowScene s;
     // Each touches the heater and none touches another.
-    int heater = s.add('h', 32, 24);
-    int snow = s.add('y', 32.9f, 24);
-    int fuel = s.add('f', 31.1f, 24);
-    int powder = s.add('p', 32, 23.1f);
+    int heater = s.addMaterial('h', {32, 24});
+    int snow = s.addMaterial('y', {32.9f, 24});
+    int fuel = s.addMaterial('f', {31.1f, 24});
+    int powder = s.addMaterial('p', {32, 23.1f});
     s.d.fuelLightProbability = 1;
     s.d.powderLightProbability = 1;
     s.prepare();
@@ -376,12 +353,12 @@ TEST(ExpressHot, SnowMeltsAndFuelAndPowderCatchFire)
 TEST(ExpressHot, MeltsTheJointsOfWhatTouchesHeat)
 {
     FlowScene s;
-    int heater = s.add('h', 32, 24);
-    int touching = s.add('e', 32.75f, 24);
-    int beyond = s.add('e', 33.5f, 24);
-    int farAway = s.add('e', 30.8f, 24); // 1.2 from the heater: not a neighbour
-    int p = s.add('e', 40, 24);
-    int q = s.add('e', 40.75f, 24);
+    int heater = s.addMaterial('h', {32, 24});
+    int touching = s.addMaterial('e', {32.75f, 24});
+    int beyond = s.addMaterial('e', {33.5f, 24});
+    int farAway = s.addMaterial('e', {30.8f, 24}); // 1.2 from the heater: not a neighbour
+    int p = s.addMaterial('e', {40, 24});
+    int q = s.addMaterial('e', {40.75f, 24});
     s.d.joints.insert(jointOf(touching, beyond));
     s.d.joints.insert(jointOf(heater, farAway));
     s.d.joints.insert(jointOf(p, q));
@@ -396,8 +373,8 @@ TEST(ExpressHot, MeltsTheJointsOfWhatTouchesHeat)
 TEST(ExpressHot, JointsNamingMissingParticlesAreLeftAlone)
 {
     FlowScene s;
-    s.add('h', 32, 24);
-    int touching = s.add('e', 32.75f, 24);
+    s.addMaterial('h', {32, 24});
+    int touching = s.addMaterial('e', {32.75f, 24});
     s.d.joints.insert(jointOf(touching, 5000));
     s.d.joints.insert(jointOf(-3, 0));
     s.prepare();
@@ -408,10 +385,10 @@ TEST(ExpressHot, JointsNamingMissingParticlesAreLeftAlone)
 TEST(ExpressCold, SteamCondensesButGasStaysGas)
 {
     FlowScene s;
-    int steam = s.add('q', 32, 24);
+    int steam = s.addMaterial('q', {32, 24});
     s.d.info[steam] |= gaseous | light;
-    int cooler = s.add('c', 32.5f, 24);
-    int gas = s.add('g', 33, 24);
+    int cooler = s.addMaterial('c', {32.5f, 24});
+    int gas = s.addMaterial('g', {33, 24});
     s.prepare();
     s.sim->expressCold();
     EXPECT_EQ(s.d.info[steam], aqua);
@@ -427,13 +404,13 @@ TEST(ExpressInflow, SurroundedSourceEmitsNothing)
     // towards the left neighbour: no direction points away from all of them.
     for (bool tilted : {false, true}) {
         FlowScene s;
-        s.add('i', 32, 24);
-        s.add('w', 31.25f, 24);
-        s.add('w', 32.75f, 24);
-        s.add('w', 32, 23.25f);
-        s.add('w', 32, 24.75f);
+        s.addMaterial('i', {32, 24});
+        s.addMaterial('w', {31.25f, 24});
+        s.addMaterial('w', {32.75f, 24});
+        s.addMaterial('w', {32, 23.25f});
+        s.addMaterial('w', {32, 24.75f});
         if (tilted)
-            s.add('w', 32.5f, 24.5f);
+            s.addMaterial('w', {32.5f, 24.5f});
         s.prepare();
         int before = s.d.count;
         s.sim->expressInflow();
@@ -444,7 +421,7 @@ TEST(ExpressInflow, SurroundedSourceEmitsNothing)
 TEST(ExpressInflow, LoneSourceEmitsNothing)
 {
     FlowScene s;
-    s.add('i', 32, 24);
+    s.addMaterial('i', {32, 24});
     s.prepare();
     s.sim->expressInflow();
     EXPECT_EQ(s.d.count, 1);
@@ -453,8 +430,8 @@ TEST(ExpressInflow, LoneSourceEmitsNothing)
 TEST(ExpressInflow, SourceAtAFreeSurfaceEmitsOneCopyOutward)
 {
     FlowScene s;
-    int source = s.add('i', 32, 24);
-    s.add('q', 31.25f, 24);
+    int source = s.addMaterial('i', {32, 24});
+    s.addMaterial('q', {31.25f, 24});
     s.d.color[source] = Color{1, 2, 3, 4};
     s.d.info[source] |= users | rigid;
     s.prepare();
@@ -481,9 +458,9 @@ TEST(ExpressInflow, ManySourcesGrowingTheArraysAllEmit)
 {
     FlowScene s;
     for (int k = 0; k < 200; ++k)
-        s.add('i', 2.0f + float(k % 20) * 2, 2.0f + float(k / 20) * 2);
+        s.addMaterial('i', {2.0f + float(k % 20) * 2, 2.0f + float(k / 20) * 2});
     for (int k = 0; k < 200; ++k)
-        s.add('q', 2.0f + float(k % 20) * 2 - 0.75f, 2.0f + float(k / 20) * 2);
+        s.addMaterial('q', {2.0f + float(k % 20) * 2 - 0.75f, 2.0f + float(k / 20) * 2});
     s.prepare();
     ASSERT_EQ(s.d.capacity, 512);
     s.sim->expressInflow();
@@ -495,10 +472,10 @@ TEST(ExpressInflow, ManySourcesGrowingTheArraysAllEmit)
 TEST(ExpressOutflow, SwallowsOnlyWhatSharesNoAttribute)
 {
     FlowScene s;
-    int drain = s.add('o', 32, 24);
-    int water = s.add('q', 32.5f, 24);
-    int wall = s.add('w', 31.5f, 24);
-    int otherDrain = s.add('o', 32, 24.5f);
+    int drain = s.addMaterial('o', {32, 24});
+    int water = s.addMaterial('q', {32.5f, 24});
+    int wall = s.addMaterial('w', {31.5f, 24});
+    int otherDrain = s.addMaterial('o', {32, 24.5f});
     s.prepare();
     s.sim->expressOutflow();
     EXPECT_TRUE(s.d.info[water] & zombie);
@@ -511,8 +488,8 @@ TEST(ExpressOutflow, SwallowsOnlyWhatSharesNoAttribute)
 TEST(ExpressOutflow, NothingTouchingLeavesNoGcRequest)
 {
     FlowScene s;
-    s.add('o', 32, 24);
-    s.add('q', 40, 24);
+    s.addMaterial('o', {32, 24});
+    s.addMaterial('q', {40, 24});
     s.prepare();
     s.sim->expressOutflow();
     EXPECT_FALSE(s.sim->gcRequested);
@@ -523,8 +500,8 @@ TEST(ExpressOutflow, NothingTouchingLeavesNoGcRequest)
 TEST(ExpressUsers, WithoutGravityNeverGroundedAndOnlyRuns)
 {
     FlowScene s;
-    int u = s.add('u', 32, 0.9f); // in the floor's reach
-    s.add('w', 32, 0.2f);        // and on a wall
+    int u = s.addMaterial('u', {32, 0.9f}); // in the floor's reach
+    s.addMaterial('w', {32, 0.2f});        // and on a wall
     s.d.gravityFlag = false;
     s.d.usersX = 1;
     s.d.usersY = 1; // "up" has no meaning without gravity
@@ -542,7 +519,7 @@ TEST(ExpressUsers, WithoutGravityNeverGroundedAndOnlyRuns)
 TEST(ExpressUsers, ChargeFromAFileAtTheSmallestIntRunsDownToZero)
 {
     FlowScene s;
-    s.add('u', 32, 24);
+    s.addMaterial('u', {32, 24});
     s.d.gravityFlag = false;
     s.d.usersCharge = std::numeric_limits<int>::min();
     s.prepare();
@@ -553,8 +530,8 @@ TEST(ExpressUsers, ChargeFromAFileAtTheSmallestIntRunsDownToZero)
 TEST(ExpressUsers, GroundedOnAWallRechargesAndJumpsWhileCharged)
 {
     FlowScene s;
-    int u = s.add('u', 32, 24.75f);
-    s.add('w', 32, 24);
+    int u = s.addMaterial('u', {32, 24.75f});
+    s.addMaterial('w', {32, 24});
     s.d.usersCharge = 0;
     s.prepare();
     s.sim->expressUsers();
@@ -573,7 +550,7 @@ TEST(ExpressUsers, GroundedOnAWallRechargesAndJumpsWhileCharged)
 TEST(ExpressUsers, AirborneJumpLastsOnlyWhileChargeRemains)
 {
     FlowScene s;
-    int u = s.add('u', 32, 24);
+    int u = s.addMaterial('u', {32, 24});
     s.d.usersY = 1;
     s.d.usersCharge = 1;
     s.prepare();
@@ -590,7 +567,7 @@ TEST(ExpressUsers, AirborneJumpLastsOnlyWhileChargeRemains)
 TEST(ExpressUsers, WallPlatformMovesItsAnchorAndTexture)
 {
     FlowScene s;
-    int platform = s.add('w', 32, 24);
+    int platform = s.addMaterial('w', {32, 24});
     s.d.info[platform] |= users;
     s.d.bodies[0].textureMin = {1, 1};
     s.d.bodies[0].textureMax = {2, 2};
@@ -607,8 +584,8 @@ TEST(ExpressUsers, WallPlatformMovesItsAnchorAndTexture)
 TEST(FlowPasses, AbsentAttributesLeaveTheSceneAlone)
 {
     FlowScene s;
-    int w = s.add('w', 32, 24);
-    s.add('w', 32.5f, 24);
+    int w = s.addMaterial('w', {32, 24});
+    s.addMaterial('w', {32.5f, 24});
     s.prepare();
     s.d.usersX = 1;
     s.d.fireProbability = 1;
@@ -634,7 +611,7 @@ TEST(FlowPasses, AbsentAttributesLeaveTheSceneAlone)
 TEST(FlowPasses, FullEffectPoolTakesNoMoreButTheDrawsStay)
 {
     FlowScene s;
-    int burning = s.add('@', 32, 24);
+    int burning = s.addMaterial('@', {32, 24});
     s.d.fireProbability = 1;
     ParticleEffect& fire = *s.d.fireEffect;
     fire.setCapacity(kMaxEffectCount);
@@ -657,9 +634,9 @@ TEST(FlowPasses, FullEffectPoolTakesNoMoreButTheDrawsStay)
 TEST(FlowStep, DrainedWaterIsGoneAtTheEndOfTheStep)
 {
     FlowScene s;
-    s.add('o', 32, 24);
-    s.add('q', 32.6f, 24);
-    s.add('q', 40, 24);
+    s.addMaterial('o', {32, 24});
+    s.addMaterial('q', {32.6f, 24});
+    s.addMaterial('q', {40, 24});
     s.sim->simulate();
     ASSERT_EQ(s.d.count, 2);
     EXPECT_EQ(s.d.info[0], outflow | wall);
@@ -670,7 +647,7 @@ TEST(FlowStep, DrainedWaterIsGoneAtTheEndOfTheStep)
 TEST(FlowStep, FlamesFromBurningFuelRiseInTheStepTheyAppear)
 {
     FlowScene s;
-    s.add('@', 32, 24);
+    s.addMaterial('@', {32, 24});
     s.d.fireProbability = 1;
     s.d.fuelExtinguishProbability = 0;
     s.sim->simulate();

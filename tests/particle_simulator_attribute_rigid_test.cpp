@@ -6,27 +6,14 @@
 #include <vector>
 
 #include "cg_math_ext.h"
+#include "simulator_scene.h"
 
 using namespace Zeb::Kamblo;
 using namespace Zeb::Kamblo::Attribute;
 
 namespace {
 
-struct Rig {
-    Pointer<ParticleData> data = autorelease(new ParticleData());
-    Pointer<ParticleSimulator> simulator = autorelease(new ParticleSimulator(data));
-
-    int add(ParticleInfo info, int body, float2 at, float2 velocity = {0, 0})
-    {
-        ParticleData& d = *data;
-        int p = d.createParticle(body);
-        d.info[p] = info;
-        d.position[p] = at;
-        d.anchor[p] = at;
-        d.velocity[p] = velocity;
-        return p;
-    }
-
+struct Rig : PudletTest::SimulatorScene {
     // A w x h block of rigid particles at spacing 0.75 in a fresh body.
     std::vector<int> block(float2 corner, int w, int h, float2 velocity = {0, 0})
     {
@@ -34,15 +21,15 @@ struct Rig {
         std::vector<int> particles;
         for (int j = 0; j < h; ++j)
             for (int i = 0; i < w; ++i)
-                particles.push_back(add(rigid, body, corner + float2(i * 0.75f, j * 0.75f), velocity));
+                particles.push_back(add(rigid, corner + float2(i * 0.75f, j * 0.75f), velocity, body));
         return particles;
     }
 
     void rigidPass()
     {
         data->searchParticleNeighbors();
-        simulator->addUpInfo();
-        simulator->expressRigid();
+        sim->addUpInfo();
+        sim->expressRigid();
     }
 
     float2 momentum(const std::vector<int>& particles) const
@@ -60,7 +47,7 @@ TEST(RigidBodies, SingleParticleBodyKeepsItsPlaceAndSpin)
 {
     Rig s;
     int body = s.data->createBody();
-    int p = s.add(rigid, body, {10, 10}, {0.01f, -0.02f});
+    int p = s.add(rigid, {10, 10}, {0.01f, -0.02f}, body);
     s.data->angularVelocity[p] = 0.5f;
     s.rigidPass();
     const ParticleBody& B = s.data->bodies[size_t(body)];
@@ -140,7 +127,7 @@ TEST(RigidBodies, ApproachingBodiesExchangeAnImpulseSeparatingOnesDoNot)
 TEST(RigidBodies, WallIsAnImmovablePartner)
 {
     Rig s;
-    int w = s.add(wall, 0, {10, 9.25f});
+    int w = s.add(wall, {10, 9.25f});
     std::vector<int> box = s.block({10, 10}, 1, 2, {0, -0.05f});
     s.rigidPass();
     EXPECT_EQ(s.data->position[w], float2(10, 9.25f));
@@ -156,8 +143,8 @@ TEST(RigidBodies, AxlePullsTheBodyBackToItsPivot)
     std::vector<int> wheel;
     for (int i = -1; i <= 1; ++i)
         for (int j = -1; j <= 1; ++j)
-            wheel.push_back(s.add(i == 0 && j == 0 ? (rigid | axial) : rigid, body,
-                                  float2(20 + i * 0.75f, 20 + j * 0.75f)));
+            wheel.push_back(s.add(i == 0 && j == 0 ? (rigid | axial) : rigid, float2(20 + i * 0.75f, 20 + j * 0.75f),
+                                  {0, 0}, body));
     for (int p : wheel)
         s.data->position[p] += float2(0.1f, -0.05f);
     s.rigidPass();
@@ -170,8 +157,8 @@ TEST(RigidBodies, AxlePullsTheBodyBackToItsPivot)
 TEST(RigidBodies, BodyNumberOutsideTheTableIsIgnored)
 {
     Rig s;
-    int p = s.add(rigid, 200, {10, 10}, {0.01f, 0});
-    int q = s.add(rigid | wall, 0, {10.5f, 10});
+    int p = s.add(rigid, {10, 10}, {0.01f, 0}, 200);
+    int q = s.add(rigid | wall, {10.5f, 10});
     s.rigidPass();
     EXPECT_EQ(s.data->position[p], float2(10, 10));
     EXPECT_EQ(s.data->velocity[p], float2(0.01f, 0));

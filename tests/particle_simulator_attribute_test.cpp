@@ -34,7 +34,7 @@ struct Bench : PudletTest::SimulatorScene {
     void prepare()
     {
         data->searchParticleNeighbors();
-        simulator->addUpInfo();
+        sim->addUpInfo();
     }
 
     float distance(int a, int b) const { return Zeb::Kamblo::distance(data->position[a], data->position[b]); }
@@ -60,7 +60,7 @@ TEST(MaterialPasses, AbsentAttributeOrZeroIterationsTouchNothing)
     s.prepare();
     for (int i = 0; i < s.data->count; ++i)
         s.data->delta[i] = {7, 7};
-    s.simulator->expressAttributes();
+    s.sim->expressAttributes();
     for (int i = 0; i < s.data->count; ++i) {
         EXPECT_EQ(s.data->delta[i], float2(7, 7));
         EXPECT_EQ(s.data->position[i], s.data->anchor[i]);
@@ -78,7 +78,7 @@ TEST(MaterialPasses, AbsentAttributeOrZeroIterationsTouchNothing)
     s.data->elasticIteration = 0;
     s.data->springIteration = -1;
     s.prepare();
-    s.simulator->expressAttributes();
+    s.sim->expressAttributes();
     for (int i = 0; i < s.data->count; ++i) {
         EXPECT_EQ(s.data->delta[i], float2(7, 7));
         EXPECT_EQ(s.data->position[i], s.data->anchor[i]);
@@ -98,7 +98,7 @@ TEST(MaterialPasses, AbsurdIterationCountIsBounded)
         s.data->springIteration = iterations;
         s.data->springCoefficient = 0.001f;
         s.prepare();
-        s.simulator->expressSpring();
+        s.sim->expressSpring();
         return s.data->position[b].x;
     };
     EXPECT_EQ(run(INT_MAX), run(kMaxIterations));
@@ -116,7 +116,7 @@ TEST(MaterialPasses, SpringAtRestOrCollapsedExertsNothing)
     s.join(c, e);
     s.data->position[e] = s.data->position[c]; // ends coincide: no direction
     s.prepare();
-    s.simulator->expressSpring();
+    s.sim->expressSpring();
     EXPECT_EQ(s.data->position[a], float2(10, 10));
     EXPECT_EQ(s.data->position[b], float2(10.6f, 10.3f));
     EXPECT_EQ(s.data->position[c], float2(20, 20));
@@ -140,7 +140,7 @@ TEST(MaterialPasses, ElasticPairTurnedAsAWholeStaysUnstrained)
     float2 pa = s.data->position[a];
     float2 pb = s.data->position[b];
     s.prepare();
-    s.simulator->expressElastic();
+    s.sim->expressElastic();
     EXPECT_NEAR(s.data->position[a].x, pa.x, 1e-5);
     EXPECT_NEAR(s.data->position[a].y, pa.y, 1e-5);
     EXPECT_NEAR(s.data->position[b].x, pb.x, 1e-5);
@@ -152,7 +152,7 @@ TEST(MaterialPasses, ElasticPairTurnedAsAWholeStaysUnstrained)
     // Turning the particles without turning the pair is strained.
     s.data->angle[a] = 0;
     s.data->angle[b] = 0;
-    s.simulator->expressElastic();
+    s.sim->expressElastic();
     EXPECT_GT(std::fabs(s.data->angularVelocity[a]), 1e-3);
 }
 
@@ -168,7 +168,7 @@ TEST(MaterialPasses, MochiAttractsAtHalfStrengthAndRepelsInFull)
     float f = (w + w - 2.0f * s.data->standardDensity) * s.data->mochiElasticityCoefficient +
               w * s.data->mochiSpringCoefficient;
     ASSERT_LT(f, 0); // a lone pair is far below standard density
-    s.simulator->expressMochi();
+    s.sim->expressMochi();
     EXPECT_FLOAT_EQ(s.data->position[a].x, 10 - 0.5f * f * n.direction.x);
     EXPECT_FLOAT_EQ(s.data->position[b].x, 10.75f + 0.5f * f * n.direction.x);
     EXPECT_LT(s.distance(a, b), 0.75f);
@@ -181,7 +181,7 @@ TEST(MaterialPasses, MochiAttractsAtHalfStrengthAndRepelsInFull)
     r.data->standardDensity = 0;
     r.prepare();
     f = (w + w - 0.0f) * r.data->mochiElasticityCoefficient + w * r.data->mochiSpringCoefficient;
-    r.simulator->expressMochi();
+    r.sim->expressMochi();
     EXPECT_FLOAT_EQ(r.data->position[b].x, 10.75f + f * n.direction.x);
 }
 
@@ -191,7 +191,7 @@ TEST(MaterialPasses, TensileActsOnlyBetweenTensileParticles)
     int t = s.add(tensile, {10, 10});
     int q = s.add(aqua, {10.5f, 10});
     s.prepare();
-    s.simulator->expressTensile();
+    s.sim->expressTensile();
     EXPECT_EQ(s.data->position[t], float2(10, 10));
     EXPECT_EQ(s.data->position[q], float2(10.5f, 10));
 
@@ -200,7 +200,7 @@ TEST(MaterialPasses, TensileActsOnlyBetweenTensileParticles)
     int a = p.add(tensile, {10, 10});
     int b = p.add(tensile, {10.75f, 10});
     p.prepare();
-    p.simulator->expressTensile();
+    p.sim->expressTensile();
     EXPECT_LT(p.distance(a, b), 0.75f);
     EXPECT_FLOAT_EQ(p.data->velocity[a].x, -p.data->velocity[b].x);
 }
@@ -212,7 +212,7 @@ TEST(MaterialPasses, ViscosityDampsSlidingButNotCommonSpin)
     int b = s.add(viscous, {10.6f, 10}, {0, -0.05f});
     s.data->viscosityIteration = 1;
     s.prepare();
-    s.simulator->expressViscous();
+    s.sim->expressViscous();
     EXPECT_LT(std::fabs(s.data->velocity[a].y), 0.05f);
     EXPECT_FLOAT_EQ(s.data->velocity[a].y + s.data->velocity[b].y, 0);
     EXPECT_EQ(s.data->position[a], float2(10, 10)); // positions untouched
@@ -225,7 +225,7 @@ TEST(MaterialPasses, ViscosityDampsSlidingButNotCommonSpin)
     r.data->angularVelocity[a] = w;
     r.data->angularVelocity[b] = w;
     r.prepare();
-    r.simulator->expressViscous();
+    r.sim->expressViscous();
     EXPECT_NEAR(r.data->velocity[a].y, -w * 0.25f, 1e-9);
     EXPECT_NEAR(r.data->velocity[b].y, w * 0.25f, 1e-9);
     EXPECT_NEAR(r.data->angularVelocity[a], w, 1e-9);
@@ -241,15 +241,15 @@ TEST(MaterialPasses, SnowMeltsInPlainWaterWithDrawsInOrder)
     s.data->randSeed = 0;
     s.prepare();
     ASSERT_EQ(s.data->neighbors.at(0).a, water);
-    s.simulator->expressYuki();
+    s.sim->expressYuki();
     EXPECT_EQ(s.data->info[snow], aerated | aqua);
     EXPECT_EQ(s.data->info[water], aqua);
     // One draw to melt the snow and one more for the water side; later
     // iterations see no snow and draw nothing.
     Bench reference;
     reference.data->randSeed = 0;
-    reference.simulator->frand();
-    reference.simulator->frand();
+    reference.sim->frand();
+    reference.sim->frand();
     EXPECT_EQ(s.data->randSeed, reference.data->randSeed);
 }
 
@@ -263,10 +263,10 @@ TEST(MaterialPasses, SnowFirstInThePairMeltsOnTheSecondDraw)
     s.prepare();
     Bench reference;
     reference.data->randSeed = s.data->randSeed;
-    s.simulator->expressYuki();
+    s.sim->expressYuki();
     EXPECT_EQ(s.data->info[snow], aqua);
     // Snow first draws nothing for itself: only the water side's draw is taken.
-    reference.simulator->frand();
+    reference.sim->frand();
     EXPECT_EQ(s.data->randSeed, reference.data->randSeed);
 }
 
@@ -278,7 +278,7 @@ TEST(MaterialPasses, AirborneSnowDoesNotClingAndNeverMeltsItself)
     s.data->yukiMeltingProbability = 1;
     int seed = s.data->randSeed;
     s.prepare();
-    s.simulator->expressYuki();
+    s.sim->expressYuki();
     EXPECT_EQ(s.data->position[a], float2(10, 10));
     EXPECT_EQ(s.data->position[b], float2(10.5f, 10));
     EXPECT_EQ(s.data->randSeed, seed);
@@ -287,7 +287,7 @@ TEST(MaterialPasses, AirborneSnowDoesNotClingAndNeverMeltsItself)
     // Settled snow (no longer aerated) keeps its spacing with a soft spring.
     s.data->info[a] = aqua | yuki;
     s.prepare();
-    s.simulator->expressYuki();
+    s.sim->expressYuki();
     EXPECT_GT(s.distance(a, b), 0.5f);
 }
 
@@ -301,7 +301,7 @@ TEST(MaterialPasses, RiceLetsGoWhenStretchedAndRejoins)
     s.join(b, c);
     s.data->position[c] = {11.41f, 10}; // a hair longer than its rest length
     s.prepare();
-    s.simulator->expressKome();
+    s.sim->expressKome();
     ASSERT_EQ(s.data->joints.size(), 1u);
     EXPECT_EQ(s.data->joints.begin()->b, b);
     for (int p : {a, b, c})
@@ -309,7 +309,7 @@ TEST(MaterialPasses, RiceLetsGoWhenStretchedAndRejoins)
 
     // The next step joins the touching rice again, at its new distance.
     s.prepare();
-    s.simulator->joinParticles();
+    s.sim->joinParticles();
     EXPECT_EQ(s.data->joints.size(), 2u);
 }
 
@@ -329,7 +329,7 @@ TEST(MaterialPasses, BrittleLimitDependsOnTheParticleNumbers)
         s.data->brittlenessCoefficient = beta;
         s.data->position[b] = {10 + stretch, 10};
         s.prepare();
-        s.simulator->expressBrittle();
+        s.sim->expressBrittle();
         return s.data->joints.size() == 1;
     };
     EXPECT_TRUE(survives(0.75f + 0.2f)); // well past the rest length, within the tolerance
@@ -346,7 +346,7 @@ TEST(MaterialPasses, WallReturnsToItsAnchor)
     s.data->angle[w] = 1;
     s.data->angularVelocity[w] = 0.1f;
     s.prepare();
-    s.simulator->expressWall();
+    s.sim->expressWall();
     EXPECT_EQ(s.data->position[w], float2(5, 5));
     EXPECT_EQ(s.data->velocity[w], float2(0, 0));
     EXPECT_EQ(s.data->angle[w], 0);
@@ -361,7 +361,7 @@ TEST(MaterialPasses, DispatcherPutsWallsBackAfterTheJointsPulledThem)
     s.join(w, e);
     s.data->position[e] = {11.2f, 10};
     s.prepare();
-    s.simulator->expressAttributes();
+    s.sim->expressAttributes();
     EXPECT_EQ(s.data->position[w], float2(10, 10));
     EXPECT_LT(s.data->position[e].x, 11.2f);
 }
@@ -377,7 +377,7 @@ TEST(MaterialPasses, JointsNamingMissingParticlesAreIgnored)
     j.length = 0.5f;
     s.data->joints.insert(j);
     s.prepare();
-    s.simulator->expressAttributes();
+    s.sim->expressAttributes();
     EXPECT_EQ(s.data->position[0], float2(10, 10));
     EXPECT_EQ(s.data->joints.size(), 1u);
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cg_math_ext.h"
+#include "simulator_scene.h"
 
 using namespace Zeb::Kamblo;
 using namespace Zeb::Kamblo::Attribute;
@@ -30,13 +31,8 @@ struct World {
 
     int add(int code, float2 at, int body = 0)
     {
-        ParticleData& d = *data;
-        int p = d.createParticle(body);
-        d.info[p] = ParticleData::materialInfo(code);
-        d.color[p] = ParticleData::materialColor(code);
-        d.position[p] = at;
-        d.anchor[p] = at; // walls stay where they are painted
-        d.layer[p] = 0;
+        int p = PudletTest::addParticle(*data, code, at, body);
+        data->layer[p] = 0;
         return p;
     }
 

@@ -8,27 +8,13 @@
 #include "cg_math.h"
 #include "particle_data.h"
 #include "particle_simulator.h"
+#include "simulator_scene.h"
 
 using namespace Zeb::Kamblo;
 
 namespace {
 
-struct EffectScene {
-    Pointer<ParticleData> data = autorelease(new ParticleData());
-    Pointer<ParticleSimulator> sim = autorelease(new ParticleSimulator(data));
-    ParticleData& d = *data;
-
-    int addWater(float x, float y, float2 velocity)
-    {
-        int i = d.createParticle(0);
-        d.info[i] = ParticleData::materialInfo('q');
-        d.color[i] = ParticleData::materialColor('q');
-        d.position[i] = {x, y};
-        d.anchor[i] = {x, y};
-        d.velocity[i] = velocity;
-        return i;
-    }
-
+struct EffectScene : PudletTest::SimulatorScene {
     static int addEffect(ParticleEffect& pool, float2 position, float2 velocity, float life)
     {
         int e = pool.create();
@@ -142,7 +128,7 @@ TEST(MoveSplash, DropEndsWhenItsLifeFallsBelowOne)
 TEST(MoveBubble, EmptyPoolLeavesTheGridAlone)
 {
     EffectScene s;
-    s.addWater(10, 10, {0, 0});
+    s.addMaterial('q', {10, 10});
     s.sim->moveBubble();
     EXPECT_EQ(s.sim->bubbleGrid.width, 0);
     EXPECT_EQ(s.sim->bubbleGrid.cells, nullptr);
@@ -151,7 +137,7 @@ TEST(MoveBubble, EmptyPoolLeavesTheGridAlone)
 TEST(MoveBubble, SplatsWaterBilinearlyIntoTheGrid)
 {
     EffectScene s;
-    s.addWater(10.25f, 20.5f, {0.4f, -0.8f});
+    s.addMaterial('q', {10.25f, 20.5f}, {0.4f, -0.8f});
     s.addEffect(*s.d.bubbleEffect, {40, 40}, {0, 0}, 1);
     s.sim->moveBubble();
     ASSERT_EQ(s.sim->bubbleGrid.width, 64);
@@ -167,7 +153,7 @@ TEST(MoveBubble, SplatsWaterBilinearlyIntoTheGrid)
 TEST(MoveBubble, BubbleWithoutWaterAroundItEnds)
 {
     EffectScene s;
-    s.addWater(10, 10, {0, 0});
+    s.addMaterial('q', {10, 10});
     s.addEffect(*s.d.bubbleEffect, {30, 30}, {0, 0}, 1);
     s.sim->moveBubble();
     EXPECT_EQ(s.d.bubbleEffect->count, 0);
@@ -177,8 +163,8 @@ TEST(MoveBubble, BubbleDriftsWithTheWeightedFlowAndRises)
 {
     EffectScene s;
     // Two particles on the same cell corner: the flow is summed, not averaged.
-    s.addWater(20, 20, {0.1f, 0});
-    s.addWater(20, 20, {0.1f, 0});
+    s.addMaterial('q', {20, 20}, {0.1f, 0});
+    s.addMaterial('q', {20, 20}, {0.1f, 0});
     s.addEffect(*s.d.bubbleEffect, {20, 20}, {0, 0}, 1);
     s.sim->moveBubble();
     ASSERT_EQ(s.d.bubbleEffect->count, 1);
@@ -192,7 +178,7 @@ TEST(MoveBubble, WithoutGravityBubblesOnlyDriftWithTheWater)
 {
     EffectScene s;
     s.d.gravityFlag = false;
-    s.addWater(20, 20, {0, 0.25f});
+    s.addMaterial('q', {20, 20}, {0, 0.25f});
     s.addEffect(*s.d.bubbleEffect, {20, 20}, {0, 0}, 1);
     s.sim->moveBubble();
     EXPECT_EQ(s.d.bubbleEffect->position[0], float2(20, 20.25f));
@@ -201,8 +187,8 @@ TEST(MoveBubble, WithoutGravityBubblesOnlyDriftWithTheWater)
 TEST(MoveBubble, BubbleRisingOutOfTheTopEnds)
 {
     EffectScene s;
-    s.addWater(20, 47, {0, 0});
-    s.addWater(20, 48, {0, 0}); // above the grid's last row: skipped
+    s.addMaterial('q', {20, 47});
+    s.addMaterial('q', {20, 48}); // above the grid's last row: skipped
     s.addEffect(*s.d.bubbleEffect, {20, 47.9f}, {0, 0}, 1);
     s.addEffect(*s.d.bubbleEffect, {20, 48.5f}, {0, 0}, 1); // already outside
     s.addEffect(*s.d.bubbleEffect, {20, 47}, {0, 0}, -0.5f); // life over
@@ -221,7 +207,7 @@ TEST(MoveBubble, BubbleRisingOutOfTheTopEnds)
 TEST(MoveBubble, GridKeepsItsValuesBetweenFrames)
 {
     EffectScene s;
-    int w = s.addWater(20, 20, {0.1f, 0});
+    int w = s.addMaterial('q', {20, 20}, {0.1f, 0});
     s.addEffect(*s.d.bubbleEffect, {40, 40}, {0, 0}, 1);
     s.d.timeStep = 16;
     s.sim->moveBubble();
@@ -244,7 +230,7 @@ TEST(MoveBubble, GridKeepsItsValuesBetweenFrames)
 TEST(MoveBubble, ZeroOrNegativeStepsPerFrameNeverTrap)
 {
     EffectScene s;
-    int w = s.addWater(20, 20, {0, 0});
+    int w = s.addMaterial('q', {20, 20});
     s.d.timeStepsPerFrame = 0;
     s.d.timeStep = 3;
     s.addEffect(*s.d.bubbleEffect, {40, 40}, {0, 0}, 1);
@@ -270,7 +256,7 @@ TEST(MoveBubble, NarrowingTheBoundsKeepsTheLeftColumns)
     EffectScene s;
     for (int x = 0; x < 64; x += 3)
         for (int y = 0; y < 48; y += 5)
-            s.addWater(float(x) + 0.5f, float(y) + 0.25f, {float(x), float(y)});
+            s.addMaterial('q', {float(x) + 0.5f, float(y) + 0.25f}, {float(x), float(y)});
     s.addEffect(*s.d.bubbleEffect, {60, 40}, {0, 0}, 1);
     s.sim->moveBubble();
     ASSERT_EQ(s.sim->bubbleGrid.width, 64);
@@ -306,10 +292,10 @@ TEST(MoveBubble, HugeOrNonFiniteBoundsAndPositionsStayBounded)
     EffectScene s;
     s.d.boundsRight = 1e30f;
     s.d.boundsTop = std::numeric_limits<float>::infinity();
-    s.addWater(5, 5, {0, 0});
-    s.addWater(1e20f, 5, {0, 0});
-    s.addWater(std::numeric_limits<float>::quiet_NaN(), 5, {0, 0});
-    s.addWater(-1e20f, -1e20f, {0, 0});
+    s.addMaterial('q', {5, 5});
+    s.addMaterial('q', {1e20f, 5});
+    s.addMaterial('q', {std::numeric_limits<float>::quiet_NaN(), 5});
+    s.addMaterial('q', {-1e20f, -1e20f});
     s.addEffect(*s.d.bubbleEffect, {5, 5}, {0, 0}, 1);     // inside the grid, in water
     s.addEffect(*s.d.bubbleEffect, {5000, 5}, {0, 0}, 1);  // inside the bounds, beyond the grid
     s.addEffect(*s.d.bubbleEffect, {1e25f, 5}, {0, 0}, 1); // far beyond
@@ -338,7 +324,7 @@ TEST(EffectStep, StepsWithNoFrameLengthStillMoveBubbles)
     EffectScene s;
     s.d.timeStepsPerFrame = 0;
     s.d.gravityFlag = false; // water and bubble stay on one grid point
-    s.addWater(20, 20, {0, 0});
+    s.addMaterial('q', {20, 20});
     s.addEffect(*s.d.bubbleEffect, {20, 20}, {0, 0}, 1);
     for (int k = 0; k < 3; ++k)
         s.sim->simulate();

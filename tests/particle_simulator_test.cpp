@@ -7,36 +7,18 @@
 #include <limits>
 
 #include "mixed_scene.h"
+#include "simulator_scene.h"
 
 using namespace Zeb::Kamblo;
 
-namespace {
-
-struct Stepper {
-    Pointer<ParticleData> data = autorelease(new ParticleData());
-    Pointer<ParticleSimulator> simulator = autorelease(new ParticleSimulator(data));
-
-    int add(int code, float2 at, float2 velocity = {0, 0})
-    {
-        ParticleData& d = *data;
-        int p = d.createParticle(0);
-        d.info[p] = ParticleData::materialInfo(code);
-        d.color[p] = ParticleData::materialColor(code);
-        d.position[p] = at;
-        d.anchor[p] = at;
-        d.velocity[p] = velocity;
-        return p;
-    }
-};
-
-} // namespace
+using Stepper = PudletTest::SimulatorScene;
 
 TEST(ParticleSimulator, PauseChangesNothing)
 {
     Stepper s;
-    s.add('q', {10, 10}, {0.1f, 0});
+    s.addMaterial('q', {10, 10}, {0.1f, 0});
     s.data->pauseFlag = true;
-    s.simulator->simulate();
+    s.sim->simulate();
     EXPECT_EQ(s.data->timeStep, 0);
     EXPECT_EQ(s.data->time, 0);
     EXPECT_EQ(s.data->position[0], float2(10, 10));
@@ -45,7 +27,7 @@ TEST(ParticleSimulator, PauseChangesNothing)
 TEST(ParticleSimulator, EmptyStepAdvancesTime)
 {
     Stepper s;
-    s.simulator->simulate();
+    s.sim->simulate();
     EXPECT_EQ(s.data->timeStep, 1);
     EXPECT_FLOAT_EQ(s.data->time, 1.0f / 200);
 }
@@ -54,7 +36,7 @@ TEST(ParticleSimulator, TimeStepWrapsAtTheIntegerLimit)
 {
     Stepper s;
     s.data->timeStep = std::numeric_limits<int>::max();
-    s.simulator->simulate();
+    s.sim->simulate();
     EXPECT_EQ(s.data->timeStep, std::numeric_limits<int>::min());
 }
 
@@ -62,25 +44,25 @@ TEST(ParticleSimulator, ZeroStepsPerSecondDoesNotTrap)
 {
     Stepper s;
     s.data->timeStepsPerFrame = 0;
-    s.simulator->simulate();
+    s.sim->simulate();
     EXPECT_TRUE(std::isinf(s.data->time));
     s.data->time = 0;
     s.data->timeStepsPerFrame = 1 << 20;
     s.data->framesPerSecond = 1 << 20; // the product wraps to zero
-    s.simulator->simulate();
+    s.sim->simulate();
     EXPECT_EQ(s.data->timeStep, 2);
 }
 
 TEST(ParticleSimulator, FrandFromSeedZero)
 {
     Stepper s;
-    float r = s.simulator->frand();
+    float r = s.sim->frand();
     EXPECT_EQ(s.data->randSeed, 12345);
     EXPECT_EQ(r, 12345 * 4.656613e-10f);
-    s.simulator->frand();
+    s.sim->frand();
     EXPECT_EQ(s.data->randSeed, int32_t(12345u * 1103515245u + 12345u));
     for (int i = 0; i < 1000; ++i) {
-        float x = s.simulator->frand();
+        float x = s.sim->frand();
         EXPECT_GE(x, 0);
         EXPECT_LE(x, 1);
     }
@@ -89,26 +71,26 @@ TEST(ParticleSimulator, FrandFromSeedZero)
 TEST(ParticleSimulator, GravityDirection)
 {
     Stepper s;
-    float2 g = s.simulator->gravity();
+    float2 g = s.sim->gravity();
     EXPECT_NEAR(g.x, 0, 1e-10);
     EXPECT_FLOAT_EQ(g.y, -0.001f);
     s.data->gravityAngle = 1.5707964f;
-    float2 n = s.simulator->gravityNormal();
+    float2 n = s.sim->gravityNormal();
     EXPECT_FLOAT_EQ(n.x, 1);
     EXPECT_NEAR(n.y, 0, 1e-7);
     s.data->gravityFlag = false;
-    EXPECT_EQ(s.simulator->gravity(), float2(0, 0));
-    EXPECT_EQ(s.simulator->gravityNormal(), float2(0, 0));
+    EXPECT_EQ(s.sim->gravity(), float2(0, 0));
+    EXPECT_EQ(s.sim->gravityNormal(), float2(0, 0));
 }
 
 TEST(ParticleSimulator, WallsAndGasIgnoreGravity)
 {
     Stepper s;
-    int water = s.add('q', {10, 10});
-    int wall = s.add('w', {20, 10});
-    int gas = s.add('g', {30, 10});
-    s.simulator->addUpInfo();
-    s.simulator->gravitateParticles();
+    int water = s.addMaterial('q', {10, 10});
+    int wall = s.addMaterial('w', {20, 10});
+    int gas = s.addMaterial('g', {30, 10});
+    s.sim->addUpInfo();
+    s.sim->gravitateParticles();
     EXPECT_FLOAT_EQ(s.data->velocity[water].y, -0.001f);
     EXPECT_EQ(s.data->velocity[wall], float2(0, 0));
     EXPECT_EQ(s.data->velocity[gas], float2(0, 0));
@@ -117,27 +99,33 @@ TEST(ParticleSimulator, WallsAndGasIgnoreGravity)
 TEST(ParticleSimulator, SpeedIsClampedToMaxSpeed)
 {
     Stepper s;
-    int slow = s.add('q', {10, 10}, {0.3f, 0.4f});
-    int fast = s.add('q', {20, 10}, {3, 4});
-    s.simulator->moveParticles();
+    int slow = s.addMaterial('q', {10, 10}, {0.3f, 0.4f});
+    int fast = s.addMaterial('q', {20, 10}, {3, 4});
+    // Half a percent either side of the limit: kept as it is, or scaled back to the limit.
+    int under = s.addMaterial('q', {30, 10}, {0.2985f, 0.398f});
+    int over = s.addMaterial('q', {40, 10}, {0.3015f, 0.402f});
+    s.sim->moveParticles();
     EXPECT_EQ(s.data->velocity[slow], float2(0.3f, 0.4f));
-    EXPECT_FLOAT_EQ(s.data->velocity[fast].x, 0.3f);
-    EXPECT_FLOAT_EQ(s.data->velocity[fast].y, 0.4f);
-    EXPECT_FLOAT_EQ(s.data->position[fast].x, 20.3f);
-    EXPECT_FALSE(s.simulator->gcRequested);
+    EXPECT_EQ(s.data->velocity[under], float2(0.2985f, 0.398f));
+    for (int p : {fast, over}) {
+        EXPECT_FLOAT_EQ(s.data->velocity[p].x, 0.3f);
+        EXPECT_FLOAT_EQ(s.data->velocity[p].y, 0.4f);
+    }
+    EXPECT_FLOAT_EQ(s.data->position[over].x, 40.3f);
+    EXPECT_FALSE(s.sim->gcRequested);
 }
 
 TEST(ParticleSimulator, NotANumberVelocityIsRemovedAtTheEndOfTheStep)
 {
     Stepper s;
     s.data->gravityFlag = false;
-    s.add('q', {10, 10}, {std::numeric_limits<float>::quiet_NaN(), 0});
-    int keep = s.add('q', {20, 10}, {0.01f, 0});
+    s.addMaterial('q', {10, 10}, {std::numeric_limits<float>::quiet_NaN(), 0});
+    int keep = s.addMaterial('q', {20, 10}, {0.01f, 0});
     s.data->layer[keep] = 7;
-    s.simulator->simulate();
+    s.sim->simulate();
     ASSERT_EQ(s.data->count, 1);
     EXPECT_EQ(s.data->layer[0], 7);
-    EXPECT_FALSE(s.simulator->gcRequested);
+    EXPECT_FALSE(s.sim->gcRequested);
 }
 
 TEST(ParticleSimulator, ZeroMaxSpeedRemovesEveryParticleWithinTwoSteps)
@@ -145,11 +133,11 @@ TEST(ParticleSimulator, ZeroMaxSpeedRemovesEveryParticleWithinTwoSteps)
     Stepper s;
     s.data->maxSpeed = 0;
     s.data->gravityFlag = false; // gravity would set a stopped particle moving again
-    s.add('q', {10, 10}, {0.1f, 0});
-    s.add('q', {20, 10});
-    s.simulator->simulate();
+    s.addMaterial('q', {10, 10}, {0.1f, 0});
+    s.addMaterial('q', {20, 10});
+    s.sim->simulate();
     EXPECT_EQ(s.data->count, 1);
-    s.simulator->simulate();
+    s.sim->simulate();
     EXPECT_EQ(s.data->count, 0);
 }
 
@@ -157,10 +145,10 @@ TEST(ParticleSimulator, JoiningMakesOneJointOnce)
 {
     Stepper s;
     s.data->gravityFlag = false;
-    s.add('e', {10, 10});
-    s.add('e', {10.75f, 10});
-    s.add('q', {10, 10.75f}); // water never joins
-    s.simulator->simulate();
+    s.addMaterial('e', {10, 10});
+    s.addMaterial('e', {10.75f, 10});
+    s.addMaterial('q', {10, 10.75f}); // water never joins
+    s.sim->simulate();
     ASSERT_EQ(s.data->joints.size(), 1u);
     const ParticleJoint& j = *s.data->joints.begin();
     EXPECT_EQ(j.a, 0);
@@ -169,13 +157,13 @@ TEST(ParticleSimulator, JoiningMakesOneJointOnce)
     EXPECT_FLOAT_EQ(j.strength, 1 - j.length);
     for (int i = 0; i < s.data->count; ++i)
         EXPECT_FALSE(s.data->info[i] & Attribute::novel);
-    s.simulator->simulate();
+    s.sim->simulate();
     EXPECT_EQ(s.data->joints.size(), 1u);
 
     // A third elastic particle painted later joins its neighbours, leaving the first joint alone.
     ParticleJoint first = *s.data->joints.begin();
-    s.add('e', {10.375f, 10.65f});
-    s.simulator->simulate();
+    s.addMaterial('e', {10.375f, 10.65f});
+    s.sim->simulate();
     EXPECT_EQ(s.data->joints.size(), 3u);
     EXPECT_EQ(s.data->joints.begin()->length, first.length);
 }
@@ -185,12 +173,12 @@ TEST(ParticleSimulator, JoiningMakesOneJointOnce)
 TEST(ParticleSimulator, JoiningSkipsAParticlePairedWithItself)
 {
     Stepper s;
-    s.add('e', {10, 10});
-    s.add('e', {10.75f, 10});
+    s.addMaterial('e', {10, 10});
+    s.addMaterial('e', {10.75f, 10});
     ParticleData& d = *s.data;
     d.neighbors = {ParticleNeighbor{1, 1, 1, {0, 0}}, ParticleNeighbor{0, 1, 0.25f, {1, 0}}};
-    s.simulator->addUpInfo();
-    s.simulator->joinParticles();
+    s.sim->addUpInfo();
+    s.sim->joinParticles();
     ASSERT_EQ(d.joints.size(), 1u);
     EXPECT_EQ(d.joints.begin()->a, 0);
     EXPECT_EQ(d.joints.begin()->b, 1);
@@ -199,12 +187,12 @@ TEST(ParticleSimulator, JoiningSkipsAParticlePairedWithItself)
 TEST(ParticleSimulator, DampingSlowsApproachingPairsOnly)
 {
     Stepper s;
-    int a = s.add('q', {10, 10}, {0.1f, 0});
-    int b = s.add('q', {10.75f, 10}, {-0.1f, 0});
-    int c = s.add('q', {20, 10}, {-0.1f, 0});
-    int d = s.add('q', {20.75f, 10}, {0.1f, 0});
+    int a = s.addMaterial('q', {10, 10}, {0.1f, 0});
+    int b = s.addMaterial('q', {10.75f, 10}, {-0.1f, 0});
+    int c = s.addMaterial('q', {20, 10}, {-0.1f, 0});
+    int d = s.addMaterial('q', {20.75f, 10}, {0.1f, 0});
     s.data->searchParticleNeighbors();
-    s.simulator->collideParticles();
+    s.sim->collideParticles();
     // Closing speed 0.2 loses about a tenth.
     float closing = s.data->velocity[a].x - s.data->velocity[b].x;
     EXPECT_NEAR(closing, 0.2f * (1 - 2 * 0.05f * 0.9991674f * 0.9991674f), 1e-6);
@@ -217,14 +205,14 @@ TEST(ParticleSimulator, ResistanceSlowsSparseParticles)
 {
     Stepper s;
     s.data->resistanceFlag = true;
-    int p = s.add('q', {10, 10}, {0.2f, 0});
+    int p = s.addMaterial('q', {10, 10}, {0.2f, 0});
     s.data->angularVelocity[p] = 0.1f;
     s.data->density[p] = 0;
-    s.simulator->resistParticles();
+    s.sim->resistParticles();
     EXPECT_FLOAT_EQ(s.data->velocity[p].x, 0.2f * 0.98f);
     EXPECT_FLOAT_EQ(s.data->angularVelocity[p], 0.1f * 0.98f);
     s.data->density[p] = 2;
-    s.simulator->resistParticles();
+    s.sim->resistParticles();
     EXPECT_FLOAT_EQ(s.data->velocity[p].x, 0.2f * 0.98f);
 }
 
@@ -236,7 +224,7 @@ TEST(ParticleSimulator, PourTiming)
     std::vector<int> rowSteps;
     int last = 0;
     for (int step = 1; step <= 40; ++step) {
-        s.simulator->pourParticles();
+        s.sim->pourParticles();
         if (s.data->count != last) {
             EXPECT_EQ(s.data->count - last, 6);
             rowSteps.push_back(step);
@@ -266,7 +254,7 @@ TEST(ParticleSimulator, PourDropsWallAndRigidAndRainSpreadsAcrossTheWidth)
     s.data->pouringRainFlag = true;
     s.data->pouringMaterial = 'j'; // jet, novel, rigid
     s.data->pouringTimer = 100;
-    s.simulator->pourParticles();
+    s.sim->pourParticles();
     ASSERT_EQ(s.data->count, 6);
     for (int i = 0; i < 6; ++i) {
         EXPECT_EQ(s.data->info[i], Attribute::jet | Attribute::novel);
@@ -284,7 +272,7 @@ TEST(ParticleSimulator, PourWithADegenerateSpacingEmitsABoundedRow)
         s.data->standardDistance = spacing;
         s.data->pouringTimer = 1000;
         for (int i = 0; i < 3; ++i)
-            s.simulator->pourParticles();
+            s.sim->pourParticles();
         EXPECT_LE(s.data->count, 3 * kMaxPouringRow) << spacing;
         if (!(spacing > 0)) {
             EXPECT_EQ(s.data->count, 0) << spacing;
@@ -298,7 +286,7 @@ TEST(ParticleSimulator, ZeroPourVelocityNeverEmits)
     s.data->pouringFlag = true;
     s.data->pouringVelocity = 0;
     for (int i = 0; i < 50; ++i)
-        s.simulator->pourParticles();
+        s.sim->pourParticles();
     EXPECT_EQ(s.data->count, 0);
 }
 
@@ -307,12 +295,12 @@ TEST(ParticleSimulator, DrainRemovesParticlesOnOrOutsideTheBounds)
     Stepper s;
     s.data->boundsFlag = false;
     s.data->gravityFlag = false;
-    s.add('q', {0, 10});       // exactly on boundsLeft
-    s.add('q', {32, 24});      // inside
-    s.add('q', {64, 10});      // on boundsRight
-    s.add('q', {32, -3});      // below
-    s.add('q', {32, 47.999f}); // inside
-    s.simulator->simulate();
+    s.addMaterial('q', {0, 10});       // exactly on boundsLeft
+    s.addMaterial('q', {32, 24});      // inside
+    s.addMaterial('q', {64, 10});      // on boundsRight
+    s.addMaterial('q', {32, -3});      // below
+    s.addMaterial('q', {32, 47.999f}); // inside
+    s.sim->simulate();
     ASSERT_EQ(s.data->count, 2);
     EXPECT_FLOAT_EQ(s.data->position[0].y, 24);
     EXPECT_FLOAT_EQ(s.data->position[1].y, 47.999f);
@@ -321,12 +309,12 @@ TEST(ParticleSimulator, DrainRemovesParticlesOnOrOutsideTheBounds)
 TEST(ParticleSimulator, PresentInfoIsTheUnionOfAttributes)
 {
     Stepper s;
-    s.simulator->addUpInfo();
-    EXPECT_EQ(s.simulator->presentInfo, 0u);
-    s.add('q', {1, 1});
-    s.add('h', {2, 2});
-    s.simulator->addUpInfo();
-    EXPECT_EQ(s.simulator->presentInfo, Attribute::aqua | Attribute::hot | Attribute::wall);
+    s.sim->addUpInfo();
+    EXPECT_EQ(s.sim->presentInfo, 0u);
+    s.addMaterial('q', {1, 1});
+    s.addMaterial('h', {2, 2});
+    s.sim->addUpInfo();
+    EXPECT_EQ(s.sim->presentInfo, Attribute::aqua | Attribute::hot | Attribute::wall);
 }
 
 namespace {
@@ -347,22 +335,22 @@ TEST(ParticleSimulator, PairPassesGiveTheSameBitsWithOrWithoutTheSweepFrame)
     Stepper warm;
     PudletTest::fillEveryMaterial(warm.data);
     for (int i = 0; i < 30; ++i)
-        warm.simulator->simulate();
+        warm.sim->simulate();
 
     Stepper framed, plain;
     framed.data->copy(warm.data);
     plain.data->copy(warm.data);
     for (Stepper* s : {&framed, &plain}) {
-        s->simulator->searchBoundParticles();
+        s->sim->searchBoundParticles();
         s->data->searchParticleNeighbors();
     }
     ASSERT_GT(plain.data->neighbors.size(), 1000u);
     plain.data->invalidateSweepFrame();
     for (Stepper* s : {&framed, &plain}) {
-        s->simulator->updateParticleDensity();
-        s->simulator->applyPressure();
-        s->simulator->searchBoundParticles();
-        s->simulator->collideParticles();
+        s->sim->updateParticleDensity();
+        s->sim->applyPressure();
+        s->sim->searchBoundParticles();
+        s->sim->collideParticles();
     }
     const ParticleData& a = *framed.data;
     const ParticleData& b = *plain.data;
@@ -387,7 +375,7 @@ TEST(ParticleSimulator, DampingMatchesTheRuleAppliedOneRecordAtATime)
     Stepper warm;
     PudletTest::fillEveryMaterial(warm.data);
     for (int i = 0; i < 30; ++i)
-        warm.simulator->simulate();
+        warm.sim->simulate();
     warm.data->searchParticleNeighbors();
     ParticleData& w = *warm.data;
     for (int i = 0; i < w.count; i += 7)
@@ -426,7 +414,7 @@ TEST(ParticleSimulator, DampingMatchesTheRuleAppliedOneRecordAtATime)
         for (int i = 0; i < d.count; ++i)
             velocity[size_t(i)] += delta[size_t(i)];
 
-        s.simulator->collideParticles();
+        s.sim->collideParticles();
         ASSERT_EQ(d.neighbors.size(), records.size());
         EXPECT_TRUE(sameBits(d.neighbors.data(), records.data(), int(records.size())));
         EXPECT_TRUE(sameBits(d.delta, delta.data(), d.count));

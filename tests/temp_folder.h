@@ -1,6 +1,6 @@
 #pragma once
-// A fixture with a fresh folder of its own per test, removed afterwards, and
-// helpers to write and read whole files in it.
+// Whole files written and read, and a fixture with a fresh folder of its own
+// per test, removed afterwards.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,6 +10,19 @@
 #include <unistd.h>
 
 namespace PudletTest {
+
+inline void writeText(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+inline std::string readText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
 
 class TempFolderTest : public ::testing::Test {
 protected:
@@ -31,17 +44,11 @@ protected:
     std::string write(const char* name, const std::string& text) const
     {
         std::string p = path(name);
-        std::ofstream(p, std::ios::binary) << text;
+        writeText(p, text);
         return p;
     }
 
-    static std::string read(const std::string& p)
-    {
-        std::ifstream in(p, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    static std::string read(const std::string& p) { return readText(p); }
 
     std::filesystem::path dir_;
 
