@@ -1,0 +1,220 @@
+#pragma once
+// The working state of a simulation step, owned by the simulator: what the
+// step found out about the scene, the neighbour search's sweep order and
+// frame, and a named scratch buffer for each pass that needs one. None of it
+// is part of the scene; it is rebuilt or rewritten by every step and kept
+// only so that a steady step allocates nothing.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "cg_types.h"
+#include "particle_data.h"
+#include "particle_info.h"
+#include "particle_neighbor.h"
+
+namespace Zeb::Kamblo {
+
+class WorkerPool;
+
+// A pair of the neighbour list as places in sweep order (a < b).
+struct SweepPair {
+    int a;
+    int b;
+};
+
+// n values of scratch. Storage only grows, and grows ahead of need, so that
+// a count creeping up step by step does not reallocate every few steps.
+template <class T>
+T* scratch(std::vector<T>& values, int n)
+{
+    size_t want = size_t(n < 0 ? 0 : n);
+    if (want > values.capacity())
+        values.reserve(want + want / 4);
+    values.resize(want);
+    return values.data();
+}
+
+// Appends [from, from + n) with the same growth ahead.
+template <class T>
+void appendScratch(std::vector<T>& values, const T* from, size_t n)
+{
+    size_t want = values.size() + n;
+    if (want > values.capacity())
+        values.reserve(want + want / 4);
+    values.insert(values.end(), from, from + n);
+}
+
+class StepContext {
+public:
+    StepContext();
+    ~StepContext();
+    StepContext(const StepContext&) = delete;
+    StepContext& operator=(const StepContext&) = delete;
+
+    // Threads the step may use, the caller included (at least 1).
+    void setThreads(int threads);
+    int threads() const { return threadCount; }
+    // Fewer particles than this per task are not worth a thread's wake-up.
+    // Tests lower it to split small scenes.
+    int particlesPerTask = 4096;
+
+    // Runs task(t, first, end) for t = 0 .. tasks - 1 over consecutive ranges
+    // [first, end) that together cover [0, n), on the worker threads. The
+    // ranges are fixed by n and the task count alone.
+    template <class Task>
+    void forRanges(int n, Task&& task);
+    int tasksFor(int n) const;
+
+    // Attributes present in the scene at the start of the step.
+    ParticleInfo presentInfo = 0;
+    // Set by passes that marked particles zombie; the step then collects them.
+    bool gcRequested = false;
+
+    // The neighbour search, which rebuilds d.neighbors and d.order and leaves
+    // the sweep frame below.
+    void searchNeighbors(ParticleData& d);
+
+    // The frame: for the current particles and d.neighbors, `order` (d.order)
+    // maps a place to its particle and sweepPairs holds each record's two
+    // places. Valid after searchNeighbors until the particles or the list are
+    // replaced; otherwise sweepFrame() makes the identity frame, in which
+    // places are particle numbers.
+    const int* sweepFrame(ParticleData& d);
+    // True when the frame is the search's own: the pairs' places then grow
+    // with the record number (a < b, a never decreasing), pairStart[i] is the
+    // first record whose a is place i, and no pair spans more than pairReach
+    // places. Passes use it to split the pair list between threads.
+    bool searchedFrame(const ParticleData& d) const;
+    std::vector<SweepPair> sweepPairs;
+    std::vector<int> pairStart;
+    int pairReach = 0;
+
+    // Splits a pass over the pair list between the threads by the places
+    // each owns: kernel(first, end, from, to, whole) must update only places
+    // in [first, end), and records [from, to) hold every pair touching one of
+    // them, in list order. whole: the one task owns every place and record.
+    // Without the search's frame the one task does everything.
+    template <class Kernel>
+    void forPairRanges(const ParticleData& d, Kernel&& kernel);
+
+    // Copies between particle order and sweep order: out[i] = from[order[i]],
+    // and to[order[i]] = swept[i], split between the threads.
+    template <class T>
+    T* gather(std::vector<T>& buffer, const T* from, const int* order, int n);
+    template <class T>
+    void scatter(T* to, const T* swept, const int* order, int n);
+
+    // Sweep-order copies used by the density, pressure and damping passes.
+    std::vector<float2> sweptPosition;
+    std::vector<float2> sweptVelocity;
+    std::vector<float2> sweptDelta;
+    std::vector<float> sweptDensity;
+    std::vector<float> sweptPressure;
+    std::vector<ParticleInfo> sweptInfo;
+
+    // Named per-particle buffers of the material passes.
+    std::vector<float> localDensity;   // mochi and tensile: density without the container's share
+    std::vector<float2> surfaceNormal; // tensile: points out of the liquid at its surface
+    std::vector<float> torque;         // elastic: turn of each particle in one iteration
+    std::vector<uint8_t> touched;      // hot: particles touching a hot one
+
+    // Per-thread flags and partial results, one slot per task.
+    struct alignas(64) TaskSlot {
+        bool gcRequested = false;
+        ParticleInfo info = 0;
+        // The search's own pairs and bookkeeping.
+        std::vector<SweepPair> places;
+        std::vector<SweepPair> window;
+        int firstPair = 0;
+        int reach = 0;
+    };
+    std::vector<TaskSlot> slots;
+
+    // Working storage of the sort.
+    std::vector<uint64_t> keys;
+    std::vector<uint64_t> spare;
+    std::vector<float> sweptX; // positions in sweep order, padded past the end
+    std::vector<float> sweptY;
+
+private:
+    int sortSweepOrder(ParticleData& d);
+
+    WorkerPool& workers();
+
+    int threadCount = 1;
+    // Started by the first step that has work for more than one thread.
+    std::unique_ptr<WorkerPool> pool;
+    // Which search made the frame: the scene and its layout version then.
+    const ParticleData* frameData = nullptr;
+    uint64_t frameVersion = 0;
+    bool frameSearched = false;
+};
+
+// At most this many threads, whatever is asked.
+inline constexpr int kMaxThreads = 256;
+
+} // namespace Zeb::Kamblo
+
+#include "worker_pool.h"
+
+namespace Zeb::Kamblo {
+
+inline int StepContext::tasksFor(int n) const
+{
+    int most = n / (particlesPerTask < 1 ? 1 : particlesPerTask);
+    int tasks = threadCount < most ? threadCount : most;
+    return tasks < 1 ? 1 : tasks;
+}
+
+template <class Task>
+void StepContext::forRanges(int n, Task&& task)
+{
+    int tasks = tasksFor(n);
+    auto range = [&](int t) {
+        int first = int(int64_t(n) * t / tasks);
+        int end = int(int64_t(n) * (t + 1) / tasks);
+        task(t, first, end);
+    };
+    if (tasks == 1)
+        range(0);
+    else
+        workers().run(tasks, range);
+}
+
+template <class Kernel>
+void StepContext::forPairRanges(const ParticleData& d, Kernel&& kernel)
+{
+    int n = d.count;
+    if (tasksFor(n) == 1 || !searchedFrame(d)) {
+        kernel(0, n, 0, int(d.neighbors.size()), true);
+        return;
+    }
+    forRanges(n, [&](int, int first, int end) {
+        int reachBack = first - pairReach < 0 ? 0 : first - pairReach;
+        kernel(first, end, pairStart[size_t(reachBack)], pairStart[size_t(end)], false);
+    });
+}
+
+template <class T>
+T* StepContext::gather(std::vector<T>& buffer, const T* from, const int* order, int n)
+{
+    T* out = scratch(buffer, n);
+    forRanges(n, [&](int, int first, int end) {
+        for (int i = first; i < end; ++i)
+            out[i] = from[order[i]];
+    });
+    return out;
+}
+
+template <class T>
+void StepContext::scatter(T* to, const T* swept, const int* order, int n)
+{
+    forRanges(n, [&](int, int first, int end) {
+        for (int i = first; i < end; ++i)
+            to[order[i]] = swept[i];
+    });
+}
+
+} // namespace Zeb::Kamblo
