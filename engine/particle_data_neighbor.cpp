@@ -1,6 +1,7 @@
 // Neighbour search: a sort of the particles by (strip, x) and a sweep that
 // tests each particle against a bounded window of its successors.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -99,6 +100,50 @@ constexpr int kRadixThreshold = 256;
 
 } // namespace
 
+// The radix sort above split between tasks: each pass counts the digits of
+// each task's run of keys, and each task then places its run after every
+// smaller digit and after the same digit of the runs before it. Every pass
+// stays stable, so the result is the one-task result.
+void StepContext::splitRadixSort(uint64_t* keys, uint64_t* spare, int n, int low, int width)
+{
+    int passes = (width + kRadixDigitBits - 1) / kRadixDigitBits;
+    if (passes == 0)
+        return;
+    int digitBits = (width + passes - 1) / passes;
+    uint32_t mask = (1u << digitBits) - 1;
+    size_t digits = size_t(mask) + 1;
+    int tasks = tasksFor(n);
+    uint32_t* counts = scratch(radixCounts, int(digits) * tasks);
+    uint64_t* from = keys;
+    uint64_t* to = spare;
+    for (int pass = 0; pass < passes; ++pass) {
+        int shift = low + pass * digitBits;
+        forRanges(n, [&](int t, int first, int end) {
+            uint32_t* mine = counts + size_t(t) * digits;
+            std::fill_n(mine, digits, 0u);
+            for (int i = first; i < end; ++i)
+                ++mine[(from[i] >> shift) & mask];
+        });
+        uint32_t offset = 0;
+        for (size_t digit = 0; digit < digits; ++digit) {
+            for (int t = 0; t < tasks; ++t) {
+                uint32_t& c = counts[size_t(t) * digits + digit];
+                uint32_t here = c;
+                c = offset;
+                offset += here;
+            }
+        }
+        forRanges(n, [&](int t, int first, int end) {
+            uint32_t* mine = counts + size_t(t) * digits;
+            for (int i = first; i < end; ++i)
+                to[mine[(from[i] >> shift) & mask]++] = from[i];
+        });
+        std::swap(from, to);
+    }
+    if (from != keys)
+        forRanges(n, [&](int, int first, int end) { std::copy(from + first, from + end, keys + first); });
+}
+
 // Puts the particles in sweep order: order[i] is the particle at place i, and
 // sweptX, sweptY hold its position. Returns how many of them have a finite
 // position (they come first). The places after those, and a window's reach
@@ -127,24 +172,57 @@ int StepContext::sortSweepOrder(ParticleData& d)
     uint64_t* keys = scratch(this->keys, n);
     uint64_t* spare = scratch(this->spare, n);
 
-    int finite = 0;
-    float lowStrip = 0, highStrip = 0, lowX = 0, highX = 0;
-    for (int p = 0; p < n; ++p) {
-        float2 at = position[p];
-        if (!isFinitePosition(at))
-            continue;
-        float strip = std::floor(at.y);
-        if (finite == 0) {
-            lowStrip = highStrip = strip;
-            lowX = highX = at.x;
-        } else {
-            lowStrip = std::min(lowStrip, strip);
-            highStrip = std::max(highStrip, strip);
-            lowX = std::min(lowX, at.x);
-            highX = std::max(highX, at.x);
+    // The extent of the finite positions, and how many each task holds. The
+    // leftmost of equal extremes wins in every split, as in one pass.
+    struct Extent {
+        int finite = 0;
+        float lowStrip = 0, highStrip = 0, lowX = 0, highX = 0;
+        void take(const Extent& e)
+        {
+            if (e.finite == 0)
+                return;
+            if (finite == 0) {
+                *this = e;
+                return;
+            }
+            finite += e.finite;
+            lowStrip = std::min(lowStrip, e.lowStrip);
+            highStrip = std::max(highStrip, e.highStrip);
+            lowX = std::min(lowX, e.lowX);
+            highX = std::max(highX, e.highX);
         }
-        ++finite;
+    };
+    int tasks = tasksFor(n);
+    if (slots.size() < size_t(tasks))
+        slots.resize(size_t(tasks));
+    std::array<Extent, kMaxThreads> extents;
+    forRanges(n, [&](int t, int first, int end) {
+        Extent e;
+        for (int p = first; p < end; ++p) {
+            float2 at = position[p];
+            if (!isFinitePosition(at))
+                continue;
+            float strip = std::floor(at.y);
+            if (e.finite == 0) {
+                e.lowStrip = e.highStrip = strip;
+                e.lowX = e.highX = at.x;
+            } else {
+                e.lowStrip = std::min(e.lowStrip, strip);
+                e.highStrip = std::max(e.highStrip, strip);
+                e.lowX = std::min(e.lowX, at.x);
+                e.highX = std::max(e.highX, at.x);
+            }
+            ++e.finite;
+        }
+        extents[size_t(t)] = e;
+    });
+    Extent all;
+    for (int t = 0; t < tasks; ++t) {
+        slots[size_t(t)].firstFinite = all.finite;
+        all.take(extents[size_t(t)]);
     }
+    int finite = all.finite;
+    float lowStrip = all.lowStrip, highStrip = all.highStrip, lowX = all.lowX, highX = all.highX;
 
     int numberBits = bitWidth(uint64_t(std::max(n - 1, 0)));
     int exactXBits = bitWidth(orderedBits(highX) - orderedBits(lowX));
@@ -170,30 +248,36 @@ int StepContext::sortSweepOrder(ParticleData& d)
         int xBits = coarseX ? coarseBits : exactXBits;
         int stripShift = numberBits + xBits;
         uint32_t lowXBits = orderedBits(lowX);
-        int w = 0;
-        for (int p = 0; p < n; ++p) {
-            float2 at = position[p];
-            if (!isFinitePosition(at))
-                continue;
-            uint64_t strip = uint64_t(double(std::floor(at.y)) - double(lowStrip));
-            // (at.x - lowX) * scale never decreases as x grows: each rounding
-            // keeps the order, and the cap only merges the top.
-            uint64_t xKey = coarseX ? uint64_t(std::min((at.x - lowX) * coarseScale, coarseTop))
-                                    : uint64_t(orderedBits(at.x) - lowXBits);
-            keys[w++] = strip << stripShift | xKey << numberBits | uint64_t(p);
-        }
+        forRanges(n, [&](int t, int first, int end) {
+            int w = slots[size_t(t)].firstFinite;
+            for (int p = first; p < end; ++p) {
+                float2 at = position[p];
+                if (!isFinitePosition(at))
+                    continue;
+                uint64_t strip = uint64_t(double(std::floor(at.y)) - double(lowStrip));
+                // (at.x - lowX) * scale never decreases as x grows: each
+                // rounding keeps the order, and the cap only merges the top.
+                uint64_t xKey = coarseX ? uint64_t(std::min((at.x - lowX) * coarseScale, coarseTop))
+                                        : uint64_t(orderedBits(at.x) - lowXBits);
+                keys[w++] = strip << stripShift | xKey << numberBits | uint64_t(p);
+            }
+        });
         // Keys built in number order and sorted stably on the strip and x
         // bits alone come out with ties already in number order.
         if (finite < kRadixThreshold)
             std::sort(keys, keys + finite);
-        else
+        else if (tasksFor(finite) == 1)
             radixSort(keys, spare, finite, numberBits, xBits + stripBits);
-        for (int i = 0; i < finite; ++i) {
-            int p = int(keys[i] & numberMask);
-            order[i] = p;
-            x[i] = position[p].x;
-            y[i] = position[p].y;
-        }
+        else
+            splitRadixSort(keys, spare, finite, numberBits, xBits + stripBits);
+        forRanges(finite, [&](int, int first, int end) {
+            for (int i = first; i < end; ++i) {
+                int p = int(keys[i] & numberMask);
+                order[i] = p;
+                x[i] = position[p].x;
+                y[i] = position[p].y;
+            }
+        });
     };
 
     // Exact order within runs of equal strip and coarse x, by insertion,
@@ -409,10 +493,11 @@ void StepContext::searchNeighbors(ParticleData& d)
         SweepPair* places = scratch(slot.window, kBuffer + kLanes);
         Window window{x, y, places, 0};
         int reach = 0;
+        size_t ahead = kPairsAhead * size_t(t == 0 ? n : end - first);
         auto flush = [&] {
             for (int k = 0; k < window.k; ++k)
                 reach = std::max(reach, places[k].b - places[k].a);
-            appendScratch(out, places, size_t(window.k));
+            appendScratch(out, places, size_t(window.k), ahead);
             window.k = 0;
         };
         // Where the next-strip scan of the first place begins: the places
@@ -477,8 +562,7 @@ void StepContext::searchNeighbors(ParticleData& d)
     scratch(sweepPairs, total);
     // The list keeps its allocation; only records past the old end are
     // initialised before being written.
-    if (size_t(total) > d.neighbors.capacity())
-        d.neighbors.reserve(size_t(total) + size_t(total) / 4);
+    makeRoom(d.neighbors, size_t(total), kPairsAhead * size_t(n));
     d.neighbors.resize(size_t(total));
     for (int i = n; i <= d.count; ++i)
         start[i] = total;

@@ -4,6 +4,7 @@
 // frame, and a named scratch buffer for each pass that needs one. None of it
 // is part of the scene; it is rebuilt or rewritten by every step and kept
 // only so that a steady step allocates nothing.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -24,27 +25,37 @@ struct SweepPair {
     int b;
 };
 
-// n values of scratch. Storage only grows, and grows ahead of need, so that
-// a count creeping up step by step does not reallocate every few steps.
+// Room a list gets whenever it must grow: half again what it needs now, and
+// at least `ahead`, so that a count creeping up step by step does not
+// reallocate every few steps.
+template <class T>
+void makeRoom(std::vector<T>& values, size_t want, size_t ahead = 0)
+{
+    if (want > values.capacity())
+        values.reserve(std::max(want + want / 2, ahead));
+}
+
+// n values of scratch, whose storage only grows.
 template <class T>
 T* scratch(std::vector<T>& values, int n)
 {
     size_t want = size_t(n < 0 ? 0 : n);
-    if (want > values.capacity())
-        values.reserve(want + want / 4);
+    makeRoom(values, want);
     values.resize(want);
     return values.data();
 }
 
-// Appends [from, from + n) with the same growth ahead.
+// Appends [from, from + n), growing as makeRoom does.
 template <class T>
-void appendScratch(std::vector<T>& values, const T* from, size_t n)
+void appendScratch(std::vector<T>& values, const T* from, size_t n, size_t ahead = 0)
 {
-    size_t want = values.size() + n;
-    if (want > values.capacity())
-        values.reserve(want + want / 4);
+    makeRoom(values, values.size() + n, ahead);
     values.insert(values.end(), from, from + n);
 }
+
+// Pairs per particle that the pair lists make room for when they first grow:
+// water at rest has about 2, compressed water up to about 4.5.
+inline constexpr size_t kPairsAhead = 5;
 
 class StepContext {
 public:
@@ -129,17 +140,21 @@ public:
         std::vector<SweepPair> window;
         int firstPair = 0;
         int reach = 0;
+        int firstFinite = 0; // the sort's keys made by the tasks before
+
     };
     std::vector<TaskSlot> slots;
 
     // Working storage of the sort.
     std::vector<uint64_t> keys;
     std::vector<uint64_t> spare;
+    std::vector<uint32_t> radixCounts; // digit counts of each task
     std::vector<float> sweptX; // positions in sweep order, padded past the end
     std::vector<float> sweptY;
 
 private:
     int sortSweepOrder(ParticleData& d);
+    void splitRadixSort(uint64_t* keys, uint64_t* spare, int n, int low, int width);
 
     WorkerPool& workers();
 
