@@ -72,20 +72,20 @@ void ParticleSimulator::applyPressure()
     const int* order = context.sweepFrame(d);
     float* pressure = scratch(context.sweptPressure, n);
     float2* delta = scratch(context.sweptDelta, n);
-    // No negative pressure: sparse particles do not attract.
+    // No negative pressure: sparse particles do not attract. Each loop walks
+    // the arrays in the order they lie in memory, which costs less than one
+    // loop that reaches them all through the sweep order.
     std::atomic<ParticleInfo> presentAll{0};
     context.forRanges(n, [&](int, int first, int end) {
         ParticleInfo some = 0;
         for (int i = first; i < end; ++i) {
-            int p = order[i];
-            float q = std::max(0.0f, (d.density[p] - d.standardDensity) * d.pressureCoefficient);
-            d.pressure[p] = q;
-            pressure[i] = q;
-            some |= d.info[p];
+            d.pressure[i] = std::max(0.0f, (d.density[i] - d.standardDensity) * d.pressureCoefficient);
+            some |= d.info[i];
         }
         presentAll.fetch_or(some, std::memory_order_relaxed);
     });
     ParticleInfo present = presentAll.load(std::memory_order_relaxed);
+    context.gather(context.sweptPressure, d.pressure, order, n);
     const SweepPair* pair = context.sweepPairs.data();
     const ParticleNeighbor* record = d.neighbors.data();
     bool walls = present & (powder | wall);
@@ -101,14 +101,15 @@ void ParticleSimulator::applyPressure()
             pushPairsWithWalls<false>(pair, record, from, to, first, end, pressure, info, repulsion, delta);
         else
             pushPairsWithWalls<true>(pair, record, from, to, first, end, pressure, info, repulsion, delta);
+        for (int i = first; i < end; ++i)
+            d.delta[order[i]] = delta[i];
+    });
+    context.forRanges(n, [&](int, int first, int end) {
         for (int i = first; i < end; ++i) {
-            int p = order[i];
-            float2 push = delta[i];
-            if (d.boundWeight[p] > d.boundsThickness)
-                push += d.boundNormal[p] * (d.boundWeight[p] - d.boundsThickness);
-            d.delta[p] = push;
-            d.velocity[p] += push;
-            d.position[p] += push;
+            if (d.boundWeight[i] > d.boundsThickness)
+                d.delta[i] += d.boundNormal[i] * (d.boundWeight[i] - d.boundsThickness);
+            d.velocity[i] += d.delta[i];
+            d.position[i] += d.delta[i];
         }
     });
 }
