@@ -8,8 +8,9 @@
 #include <memory>
 #include <string>
 
-#include "bench_scenes.h"
+#include "standard_scenes.h"
 #include "offscreen_context.h"
+#include "scene_frame.h"
 #include "particle_renderer.h"
 #include "particle_simulator.h"
 
@@ -33,14 +34,9 @@ Pudlet::OffscreenContext* sharedContext(std::string* reason)
 
 void drawFrame(ParticleData& d, ParticleRenderer& renderer)
 {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glOrtho(0, kWidth, 0, kHeight, -1, 1);
-    glScalef(d.scale, d.scale, d.scale);
+    Pudlet::loadSceneProjection({kWidth, kHeight, d.scale});
     renderer.prerender();
-    glClear(GL_COLOR_BUFFER_BIT);
+    Pudlet::clearFrame(d.clearFlag, d.clearColorRed, d.clearColorGreen, d.clearColorBlue);
     renderer.render();
     glFinish();
 }

@@ -57,21 +57,7 @@ void HeadlessFrame::draw(RevivezoRora& engine, const FrameView& view, int mode)
     engine.setScale(view.scale);
     engine.setRenderMode(mode);
 
-    // The frame protocol of the hosts: identity projection, a pixel-space
-    // orthographic model-view scaled by the scene's scale.
-    glViewport(0, 0, view.width, view.height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glOrtho(0, view.width, 0, view.height, -1, 1);
-    glScalef(view.scale, view.scale, view.scale);
-    engine.prerender();
-    if (engine.clearFlag()) {
-        glClearColor(engine.clearColorRed(), engine.clearColorGreen(), engine.clearColorBlue(), 1);
-        glClear(GL_COLOR_BUFFER_BIT);
-    }
-    engine.render();
+    Pudlet::drawFrame(engine, view);
     glFinish();
 
     engine.setScale(sceneScale);

@@ -6,6 +6,7 @@
 
 #include "offscreen_context.h"
 #include "particle_beat.h"
+#include "scene_frame.h"
 
 namespace PudletCli {
 
@@ -14,11 +15,7 @@ inline constexpr int kMaxPictureSide = 8192;
 // A default picture (the scene's bounds times its scale) is shrunk to fit this.
 inline constexpr int kMaxDefaultPictureSide = 4096;
 
-struct FrameView {
-    int width = 0;
-    int height = 0;
-    float scale = 8; // pixels per scene unit for this picture
-};
+using Pudlet::FrameView;
 
 // The scene's bounds at its own scale, shrunk (scale included) to fit
 // kMaxDefaultPictureSide; a scene whose bounds or scale give no picture gets

@@ -9,7 +9,7 @@
 #include "headless_frame.h"
 #include "particle_beat_implements.h"
 #include "progress_bar.h"
-#include "scene_session.h"
+#include "output_paths.h"
 
 namespace fs = std::filesystem;
 
@@ -121,7 +121,7 @@ int runCommand(const std::vector<std::string>& arguments)
     std::optional<HeadlessFrame> frame;
     if (options.png || options.frames)
         frame.emplace(options.size ? options.size->width : 1, options.size ? options.size->height : 1);
-    EngineHandle engine = openScene(options.scene);
+    Pudlet::EngineHandle engine = openSceneOrFail(options.scene);
     Zeb::Kamblo::RevivezoRora& scene = *engine;
     if (options.threads > 0)
         if (auto* implementation = dynamic_cast<Zeb::Kamblo::RevivezoRoraImplements*>(&scene))
@@ -156,8 +156,9 @@ int runCommand(const std::vector<std::string>& arguments)
     if (options.frames)
         std::printf("wrote %lld frames to %s\n", framesWritten, options.frames->c_str());
     if (options.save) {
-        if (!scene.save(options.save->c_str()))
-            throw Failure(options.save->string() + ": cannot write the scene file");
+        std::string error;
+        if (!Pudlet::saveScene(scene, *options.save, &error))
+            throw Failure(error);
         std::printf("wrote %s\n", options.save->c_str());
     }
     if (options.png) {

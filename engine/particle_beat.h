@@ -1,10 +1,27 @@
 #pragma once
 // The engine's whole surface towards a host.
+#include <cstdint>
+#include <utility>
+#include <vector>
+
 #include "particle_attribute.h"
+#include "particle_key.h"
+#include "particle_material.h"
 #include "particle_parameter.h"
+#include "particle_tool.h"
 #include "value.h"
 
 namespace Zeb::Kamblo {
+
+// A read-only copy of what the scene holds, for summaries: each particle's
+// attribute set and body, the number of bodies (the default body 0
+// included) and each joint's two particles.
+struct SceneCensus {
+    std::vector<uint32_t> particleInfo;
+    std::vector<int> particleBody;
+    int bodyCount = 0;
+    std::vector<std::pair<int, int>> joints;
+};
 
 class RevivezoRora {
 public:
@@ -105,6 +122,9 @@ public:
     // for an unknown name), and storing one (unknown names are ignored).
     virtual Value getValue(const char* name) const = 0;
     virtual void setValue(const char* name, const Value& v) = 0;
+
+    // Fills the census from the scene; nothing in the scene changes.
+    virtual void takeCensus(SceneCensus& census) const = 0;
 
     static RevivezoRora* newInstance();
     static void deleteInstance(RevivezoRora* instance);

@@ -10,19 +10,7 @@ namespace {
 // percent, comma, full stop, slash, semicolon and delete.
 bool keyTakesUndoSnapshot(int key)
 {
-    return key == '%' || key == ',' || key == '.' || key == '/' || key == ';' || key == 127;
-}
-
-// Tools that edit the scene.
-bool toolTakesUndoSnapshot(int tool)
-{
-    switch (tool) {
-    case 'b': case 'c': case 'e': case 'g': case 'j': case 'k':
-    case 'o': case 'p': case 'r': case 's': case 'u': case 'v':
-        return true;
-    default:
-        return false;
-    }
+    return key == '%' || key == ',' || key == '.' || key == '/' || key == ';' || key == Key::del;
 }
 
 const char* nameOf(const Pointer<Texture>& texture)
@@ -96,7 +84,7 @@ void RevivezoRoraImplements::onKeyUp(int key)
 
 void RevivezoRoraImplements::onMouseDown(int button, float x, float y)
 {
-    if (toolTakesUndoSnapshot(responder->toolForButton(button)))
+    if (toolRecordsUndo(responder->toolForButton(button)))
         registerUndo();
     responder->onMouseDown(button, {x, y});
 }
@@ -216,6 +204,18 @@ void RevivezoRoraImplements::setNextAttribute(ParticleInfo attribute, bool on)
     // The builder gets the whole set back, so its own rules for sets apply.
     ParticleInfo info = builder->info();
     builder->setInfo(on ? (info | attribute) : (info & ~attribute));
+}
+
+void RevivezoRoraImplements::takeCensus(SceneCensus& census) const
+{
+    const ParticleData& d = *data;
+    census.particleInfo.assign(d.info, d.info + d.count);
+    census.particleBody.assign(d.body, d.body + d.count);
+    census.bodyCount = int(d.bodies.size());
+    census.joints.clear();
+    census.joints.reserve(d.joints.size());
+    for (const ParticleJoint& joint : d.joints)
+        census.joints.emplace_back(joint.a, joint.b);
 }
 
 } // namespace Zeb::Kamblo

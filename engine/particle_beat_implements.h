@@ -100,6 +100,7 @@ public:
     // Script access (particle_beat_implements_element.cpp).
     Value getValue(const char* name) const override;
     void setValue(const char* name, const Value& v) override;
+    void takeCensus(SceneCensus& census) const override;
     Value exec(const char* name, const Value* args, int count) override;
 
     Pointer<ParticleData> data;

@@ -1,5 +1,6 @@
 // The material table and the colours of attribute sets.
 #include "particle_data.h"
+#include "particle_material.h"
 
 namespace Zeb::Kamblo {
 
@@ -13,39 +14,17 @@ struct Material {
     Color color;
 };
 
-constexpr Material kMaterials[] = {
-    {'@', fuel | hot, {127, 0, 0, 255}},
-    {'b', brittle | elastic | novel, {229, 76, 153, 255}},
-    {'c', cold | wall, {0, 25, 229, 255}},
-    {'d', dense, {76, 76, 153, 255}},
-    {'e', elastic | novel, {229, 255, 76, 255}},
-    {'f', fuel | novel | rigid, {229, 127, 51, 255}},
-    {'g', gaseous | light, {153, 178, 229, 178}},
-    {'h', hot | wall, {229, 25, 0, 255}},
-    {'i', inflow | aqua | wall, {153, 153, 255, 255}},
-    {'j', jet | novel | rigid, {255, 204, 25, 255}},
-    {'k', elastic | kome | viscous, {255, 204, 204, 255}},
-    {'l', light, {153, 229, 229, 255}},
-    {'m', mochi, {255, 255, 204, 255}},
-    {'o', outflow | wall, {25, 25, 25, 255}},
-    {'p', powder, {178, 204, 153, 255}},
-    {'q', aqua, {153, 153, 255, 255}},
-    {'r', novel | rigid, {127, 255, 102, 255}},
-    {'s', novel | spring, {178, 102, 229, 255}},
-    {'t', tensile, {204, 204, 102, 255}},
-    {'u', rigid | users, {51, 229, 153, 255}},
-    {'v', viscous, {51, 178, 153, 255}},
-    {'w', novel | wall, {178, 102, 102, 255}},
-    {'x', novel | rigid | axial, {153, 204, 127, 255}},
-    {'y', aerated | aqua | yuki, {229, 255, 255, 178}},
-    {'z', zombie, {127, 127, 127, 255}},
+constexpr Material kMaterialTable[] = {
+#define KAMBLO_MATERIAL_ROW(code, name, attributes, r, g, b, a, onBasicMenu) {code, attributes, {r, g, b, a}},
+    KAMBLO_MATERIALS(KAMBLO_MATERIAL_ROW)
+#undef KAMBLO_MATERIAL_ROW
 };
 
 constexpr Color kGrey = {127, 127, 127, 255};
 
-const Material* findMaterial(int code)
+const Material* findMaterialRow(int code)
 {
-    for (const Material& m : kMaterials)
+    for (const Material& m : kMaterialTable)
         if (m.code == code)
             return &m;
     return nullptr;
@@ -71,13 +50,13 @@ constexpr AttributeColor kAttributeColors[] = {
 
 ParticleInfo ParticleData::materialInfo(int code)
 {
-    const Material* m = findMaterial(code);
+    const Material* m = findMaterialRow(code);
     return m ? m->info : 0;
 }
 
 Color ParticleData::materialColor(int code)
 {
-    const Material* m = findMaterial(code);
+    const Material* m = findMaterialRow(code);
     return m ? m->color : kGrey;
 }
 

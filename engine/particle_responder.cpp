@@ -4,13 +4,15 @@
 #include <algorithm>
 
 #include "cg_math.h"
+#include "particle_key.h"
+#include "particle_tool.h"
 #include "texture.h"
 
 namespace Zeb::Kamblo {
 
 namespace {
 
-constexpr int kModifierBits = 4 | 8 | 16;
+constexpr int kModifierBits = Button::shift | Button::command | Button::option;
 
 bool isLowerCaseKey(int key) { return (key >= 'a' && key <= 'z') || key == '@'; }
 bool isUpperCaseKey(int key) { return (key >= 'A' && key <= 'Z') || key == '`'; }
@@ -25,11 +27,11 @@ ParticleResponder::ParticleResponder(const Pointer<ParticleData>& data_, const P
 int ParticleResponder::toolForButton(int button) const
 {
     switch (button & ~kModifierBits) {
-    case 1:
+    case Button::left:
         return leftButtonTool;
-    case 2:
+    case Button::right:
         return rightButtonTool;
-    case 3:
+    case Button::other:
         return otherButtonTool;
     default:
         return 0;
@@ -46,6 +48,8 @@ void ParticleResponder::onMouseDown(int button, const float2& point)
 
     // Drawing tools hold the world still while it is edited; the release
     // puts back the pause state of the press.
+    if (toolPauses(currentTool))
+        d.pauseFlag = true;
     switch (currentTool) {
     case 'a':
         b.splitNearestBody(point, d.mouseRadius);
@@ -54,11 +58,6 @@ void ParticleResponder::onMouseDown(int button, const float2& point)
     case 'j':
     case 'p':
         b.prepareForDrawing(point, d.mouseRadius);
-        d.pauseFlag = true;
-        break;
-    case 'e':
-    case 'k':
-        d.pauseFlag = true;
         break;
     case 'g':
         b.floodParticles(point);
@@ -71,7 +70,6 @@ void ParticleResponder::onMouseDown(int button, const float2& point)
         d.templateStart = d.templateEnd = point;
         break;
     case 'u':
-        d.pauseFlag = true;
         d.templateKind = templateShape;
         d.templateStart = d.templateEnd = point;
         break;
@@ -173,7 +171,7 @@ void ParticleResponder::onKeyDown(int key)
         return;
     }
     switch (key) {
-    case keyEscape:
+    case Key::escape:
         switchLetterOperation(lowerCaseKeyOperation);
         switchLetterOperation(upperCaseKeyOperation);
         break;
@@ -214,13 +212,13 @@ void ParticleResponder::onKeyDown(int key)
     case ']':
         d.gravityAmplification += 0.5f;
         break;
-    case keyDelete:
+    case Key::del:
         d.clear();
         break;
-    case keyLeft:
-    case keyRight:
-    case keyDown:
-    case keyUp:
+    case Key::left:
+    case Key::right:
+    case Key::down:
+    case Key::up:
         arrowKeyDown(arrowKeyOperation, key);
         break;
     default:
@@ -233,19 +231,19 @@ void ParticleResponder::onKeyUp(int key)
     // Releasing one arrow does not cancel the opposite one still held.
     ParticleData& d = *data;
     switch (key) {
-    case keyLeft:
+    case Key::left:
         if (!(d.usersX > 0))
             d.usersX = 0;
         break;
-    case keyRight:
+    case Key::right:
         if (!(d.usersX < 0))
             d.usersX = 0;
         break;
-    case keyDown:
+    case Key::down:
         if (!(d.usersY > 0))
             d.usersY = 0;
         break;
-    case keyUp:
+    case Key::up:
         if (!(d.usersY < 0))
             d.usersY = 0;
         break;
@@ -316,16 +314,16 @@ void ParticleResponder::arrowKeyDown(int operation, int key)
     }
     if (operation == 2) {
         switch (key) {
-        case keyRight:
+        case Key::right:
             d.pouringLocation = std::min(d.pouringLocation + 1.0f, d.boundsRight);
             break;
-        case keyLeft:
+        case Key::left:
             d.pouringLocation = std::max(d.pouringLocation - 1.0f, d.boundsLeft);
             break;
-        case keyDown:
+        case Key::down:
             d.pouringVelocity += 0.01f;
             break;
-        case keyUp:
+        case Key::up:
             d.pouringVelocity = std::max(d.pouringVelocity - 0.01f, 0.0f);
             break;
         default:
@@ -333,16 +331,16 @@ void ParticleResponder::arrowKeyDown(int operation, int key)
         }
     } else if (operation == 3) {
         switch (key) {
-        case keyLeft:
+        case Key::left:
             d.usersX = -1.0f;
             break;
-        case keyRight:
+        case Key::right:
             d.usersX = 1.0f;
             break;
-        case keyDown:
+        case Key::down:
             d.usersY = -1.0f;
             break;
-        case keyUp:
+        case Key::up:
             d.usersY = 1.0f;
             break;
         default:

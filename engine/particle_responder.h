@@ -10,14 +10,6 @@ namespace Zeb::Kamblo {
 
 class ParticleResponder : public Object {
 public:
-    // Key codes: characters 0-127 (127 = delete), then the arrows.
-    static constexpr int keyEscape = 27;
-    static constexpr int keyDelete = 127;
-    static constexpr int keyLeft = 256;
-    static constexpr int keyRight = 257;
-    static constexpr int keyDown = 258;
-    static constexpr int keyUp = 259;
-
     ParticleResponder(const Pointer<ParticleData>& data, const Pointer<ParticleBuilder>& builder);
     ParticleResponder(const ParticleResponder&) = delete;
     ParticleResponder& operator=(const ParticleResponder&) = delete;

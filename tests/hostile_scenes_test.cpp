@@ -21,6 +21,7 @@
 
 #include "mixed_scene.h"
 #include "offscreen_frame.h"
+#include "scene_frame.h"
 #include "particle_beat_implements.h"
 #include "particle_builder.h"
 #include "particle_renderer.h"
@@ -204,14 +205,9 @@ Outcome exercise(const std::string& text, const std::function<void(ParticleData&
         const int fileMode = d.renderMode;
         for (int mode : {fileMode, -1, 0, 1, 2, 3, 4, 5, 6, 7, 8, 1000}) {
             d.renderMode = mode;
-            glMatrixMode(GL_PROJECTION);
-            glLoadIdentity();
-            glMatrixMode(GL_MODELVIEW);
-            glLoadIdentity();
-            glOrtho(0, context->width(), 0, context->height(), -1, 1);
-            glScalef(d.scale, d.scale, d.scale);
+            Pudlet::loadSceneProjection({context->width(), context->height(), d.scale});
             engine->renderer->prerender();
-            glClear(GL_COLOR_BUFFER_BIT);
+            Pudlet::clearFrame(d.clearFlag, d.clearColorRed, d.clearColorGreen, d.clearColorBlue);
             engine->renderer->render();
             glFinish();
         }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -216,6 +218,15 @@ TEST(RevivezoRoraForwarding, UndoSnapshotsOnlyBeforeEditingTools)
     engine->onMouseDown(1 | 4, 10, 10); // modifier bits are ignored
     engine->onMouseUp();
     EXPECT_TRUE(engine->canUndo());
+    // Exactly the editing tools, and the letters reserved for them.
+    for (int letter = '@'; letter <= 'z'; ++letter) {
+        Engine fresh = makeEngine();
+        fresh->setLeftButtonTool(letter);
+        fresh->onMouseDown(1, 10, 10);
+        fresh->onMouseUp();
+        EXPECT_EQ(fresh->canUndo(), std::string_view("bcegjkoprsuv").find(char(letter)) != std::string_view::npos)
+            << char(letter);
+    }
 }
 
 TEST(RevivezoRoraForwarding, NextColorConvertsToBytes)

@@ -9,6 +9,7 @@
 #include <numbers>
 
 #include "offscreen_frame.h"
+#include "scene_frame.h"
 #include "particle_data.h"
 #include "particle_effect.h"
 #include "shader.h"
@@ -101,14 +102,9 @@ protected:
     // One frame as a host draws it.
     Frame draw()
     {
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        glOrtho(0, context->width(), 0, context->height(), -1, 1);
-        glScalef(data->scale, data->scale, data->scale);
+        Pudlet::loadSceneProjection({context->width(), context->height(), data->scale});
         renderer->prerender();
-        glClear(GL_COLOR_BUFFER_BIT);
+        Pudlet::clearFrame(data->clearFlag, data->clearColorRed, data->clearColorGreen, data->clearColorBlue);
         renderer->render();
         return {context->width(), context->height(), context->readPixels()};
     }

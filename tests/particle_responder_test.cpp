@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+
 #include <cmath>
 
 #include "cg_math_ext.h"
@@ -75,6 +77,16 @@ TEST_F(ResponderTest, SpaceDuringAStrokeIsUndoneByTheRelease)
     r->onKeyDown(' ');
     r->onMouseUp();
     EXPECT_TRUE(d->pauseFlag);
+    // Exactly the drawing tools hold the world still while pressed.
+    d->pauseFlag = false;
+    for (int letter = '@'; letter <= 'z'; ++letter) {
+        r->leftButtonTool = letter;
+        r->onMouseDown(1, {10, 10});
+        EXPECT_EQ(d->pauseFlag, std::string_view("bejkpu").find(char(letter)) != std::string_view::npos)
+            << char(letter);
+        r->onMouseUp();
+        EXPECT_FALSE(d->pauseFlag);
+    }
 }
 
 TEST_F(ResponderTest, PencilStrokeContinuesFromItsNextParticleAndCleansUpOnRelease)

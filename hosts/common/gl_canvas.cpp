@@ -11,6 +11,11 @@ void preferX11Backend()
     setenv("GDK_BACKEND", "x11", 0);
 }
 
+void useClassicScrollbars()
+{
+    setenv("GTK_OVERLAY_SCROLLING", "0", 0);
+}
+
 wxGLAttributes canvasAttributes()
 {
     wxGLAttributes attributes;
@@ -45,16 +50,10 @@ std::unique_ptr<wxGLContext> createGLContext(wxGLCanvas& canvas, wxString* error
     return context;
 }
 
-void loadPixelProjection(float scale)
+Pudlet::FrameView canvasView(const wxGLCanvas& canvas, float scale)
 {
-    GLint viewport[4];
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glOrtho(viewport[0], viewport[0] + viewport[2], viewport[1], viewport[1] + viewport[3], -1.0, 1.0);
-    glScalef(scale, scale, scale);
+    const wxSize size = canvas.GetClientSize() * canvas.GetContentScaleFactor();
+    return {size.x, size.y, scale};
 }
 
 ScenePoint unprojectPoint(double x, double y)

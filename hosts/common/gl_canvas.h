@@ -10,12 +10,19 @@
 
 #include <memory>
 
+#include <scene_frame.h>
+
 namespace PudletHost {
 
 // wx's GL canvas works through X only; call before GTK starts so the hosts
 // also run on Wayland desktops (through XWayland). An explicit GDK_BACKEND
 // in the environment wins.
 void preferX11Backend();
+
+// GTK's overlay scroll bars appear only on hover and take the clicks meant
+// for the controls under them; classic bars are always there. Call before
+// GTK starts.
+void useClassicScrollbars();
 
 // RGBA with 8-bit destination alpha, double-buffered, 16-bit depth.
 wxGLAttributes canvasAttributes();
@@ -25,11 +32,8 @@ wxGLAttributes canvasAttributes();
 // when the context or GLEW cannot start.
 std::unique_ptr<wxGLContext> createGLContext(wxGLCanvas& canvas, wxString* error);
 
-// The frame transform the engine's renderer expects: identity projection,
-// and a model-view of glOrtho over the current viewport in pixels, scaled by
-// `scale` pixels per scene unit. Call after setting the viewport and before
-// prerender().
-void loadPixelProjection(float scale);
+// The canvas's drawable size in pixels, with the scene's scale.
+Pudlet::FrameView canvasView(const wxGLCanvas& canvas, float scale);
 
 struct ScenePoint {
     float x;
@@ -38,7 +42,7 @@ struct ScenePoint {
 
 // A window point (origin top left, y down, in pixels) in scene units, through
 // gluUnProject with the current matrices and viewport; the context must be
-// current and loadPixelProjection applied.
+// current and the frame's projection (Pudlet::loadSceneProjection) applied.
 ScenePoint unprojectPoint(double x, double y);
 
 } // namespace PudletHost

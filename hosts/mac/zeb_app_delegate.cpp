@@ -10,9 +10,11 @@
 #include "zeb_view.h"
 
 #include <wx/filedlg.h>
+#include <wx/log.h>
 #include <wx/msgdlg.h>
 
 #include <algorithm>
+#include <filesystem>
 
 namespace {
 
@@ -33,6 +35,7 @@ enum MenuId {
 ZebAppDelegate::ZebAppDelegate() {
     // wx's GL canvas needs X; on Wayland it runs through XWayland.
     PudletHost::preferX11Backend();
+    PudletHost::useClassicScrollbars();
 }
 
 ZebAppDelegate::~ZebAppDelegate() = default;
@@ -80,7 +83,12 @@ void ZebAppDelegate::placeWindow(ZebDocument& document) {
 }
 
 ZebDocument& ZebAppDelegate::newDocument() {
-    open.push_back(std::make_unique<ZebDocument>(*this));
+    // The lowest number no untitled window is showing.
+    int number = 1;
+    while (std::any_of(open.begin(), open.end(),
+                       [&](auto& d) { return d->path().empty() && d->untitledNumber() == number; }))
+        ++number;
+    open.push_back(std::make_unique<ZebDocument>(*this, number));
     ZebDocument& document = *open.back();
     placeWindow(document);
     document.window().Show();
@@ -90,22 +98,28 @@ ZebDocument& ZebAppDelegate::newDocument() {
 
 ZebDocument* ZebAppDelegate::openDocument(const std::string& path) {
     ZebDocument& document = newDocument();
-    if (document.readFromFile(path)) return &document;
-    wxMessageBox(wxString::Format("The scene \"%s\" could not be read.", wxString::FromUTF8(path)), "PudletMac",
-                 wxOK | wxICON_ERROR);
-    document.close();
+    std::string error;
+    if (document.readFromFile(path, &error)) return &document;
+    // The window never held a scene: it goes without the last-window rules,
+    // so the panels and the other windows stay as they were.
+    discardDocument(document);
+    wxLogError("%s", wxString::FromUTF8(error));
     return nullptr;
 }
 
 void ZebAppDelegate::openWithDialog(wxWindow* parent) {
     wxArrayString paths;
     {
-        wxFileDialog dialog(parent, "Open Scene", wxEmptyString, wxEmptyString, "PUDLET Files (*.pdl)|*.pdl",
+        wxFileDialog dialog(parent, "Open Scene", folder, wxEmptyString, "PUDLET Files (*.pdl)|*.pdl",
                             wxFD_OPEN | wxFD_FILE_MUST_EXIST | wxFD_MULTIPLE);
         if (dialog.ShowModal() != wxID_OK) return;
         dialog.GetPaths(paths);
     }
     for (const wxString& path : paths) openDocument(path.utf8_string());
+}
+
+void ZebAppDelegate::rememberFolderOf(const std::string& path) {
+    folder = wxString::FromUTF8(std::filesystem::path(path).parent_path().string());
 }
 
 ZebColorWell* ZebAppDelegate::nextColorWell() const { return panelSet ? panelSet->nextColorWell : nullptr; }
@@ -167,7 +181,9 @@ void ZebAppDelegate::onDocumentMenu(ZebDocument& document, wxCommandEvent& event
     case wxID_SAVEAS: document.saveAs(); return;
     case kExportPicture: document.exportPicture(); return;
     case wxID_EXIT:
-        while (!open.empty()) open.back()->close();
+        // Each modified scene is asked about; Cancel stops the quitting.
+        while (!open.empty())
+            if (!open.back()->close()) return;
         return;
     case wxID_UNDO: document.undo(); return;
     case wxID_CLEAR: document.clear(); return;
@@ -198,9 +214,14 @@ void ZebAppDelegate::documentDidChange(ZebDocument& document, std::string_view k
     if (&document == current && panelSet) panelSet->refresh(key);
 }
 
-void ZebAppDelegate::documentClosed(ZebDocument& document) {
+void ZebAppDelegate::discardDocument(ZebDocument& document) {
+    if (!forget(document)) return;
+    document.window().Hide();
+}
+
+bool ZebAppDelegate::forget(ZebDocument& document) {
     auto it = std::find_if(open.begin(), open.end(), [&](auto& d) { return d.get() == &document; });
-    if (it == open.end()) return;
+    if (it == open.end()) return false;
     // Destroyed after the event that closed it has finished with it.
     closing.push_back(std::move(*it));
     open.erase(it);
@@ -209,6 +230,11 @@ void ZebAppDelegate::documentClosed(ZebDocument& document) {
         if (current) panelSet->refresh("imp");
     }
     CallAfter([this] { closing.clear(); });
+    return true;
+}
+
+void ZebAppDelegate::documentClosed(ZebDocument& document) {
+    if (!forget(document)) return;
     if (open.empty() && quitWhenLastDocumentCloses) {
         for (ZebPanel* panel : panelSet->all()) panel->Hide();
         CallAfter([this] { ExitMainLoop(); });

@@ -52,17 +52,28 @@ public:
     void hideAllPanels();
     void toggleAllPanels();
 
+    // Where the file dialogs start: the folder of the last scene opened or
+    // saved (empty: the working directory).
+    const wxString& lastFolder() const { return folder; }
+    void rememberFolderOf(const std::string& path);
+
     // The end-to-end test keeps the application alive between its cases.
     bool quitWhenLastDocumentCloses = true;
 
 private:
     void placeWindow(ZebDocument& document);
+    // Drops a window whose scene could not be read.
+    void discardDocument(ZebDocument& document);
+    // Takes the document out of the open list (destroyed later); false when
+    // it was not open.
+    bool forget(ZebDocument& document);
 
     std::vector<std::unique_ptr<ZebDocument>> open;
     std::vector<std::unique_ptr<ZebDocument>> closing;
     ZebDocument* current = nullptr;
     std::unique_ptr<ZebPanels> panelSet;
     std::vector<std::string> scenesToOpen;
+    wxString folder;
 };
 
 wxDECLARE_APP(ZebAppDelegate);

@@ -1,6 +1,8 @@
 #include "zeb_document.h"
 
 #include "particle_beat.h"
+#include "save_question.h"
+#include "scene_session.h"
 #include "zeb_app_delegate.h"
 #include "zeb_input.h"
 #include "zeb_panels.h"
@@ -30,19 +32,11 @@ constexpr int kMaxStepsPerTick = 1000;
 
 const wxString kSceneWildcard = "PUDLET Files (*.pdl)|*.pdl";
 
-// Image names in a scene are relative to its folder.
-bool enterFolderOf(const std::string& path) {
-    std::error_code error;
-    std::filesystem::path folder = std::filesystem::absolute(path, error).parent_path();
-    if (error || folder.empty()) return false;
-    std::filesystem::current_path(folder, error);
-    return !error;
-}
-
 } // namespace
 
-ZebDocument::ZebDocument(ZebAppDelegate& delegate) : app(delegate), imp(RevivezoRora::newInstance()) {
-    frame = new wxFrame(nullptr, wxID_ANY, "Untitled", wxDefaultPosition, wxSize(kDocumentWidth, kDocumentHeight));
+ZebDocument::ZebDocument(ZebAppDelegate& delegate, int untitledNumber)
+    : app(delegate), imp(RevivezoRora::newInstance()), untitled(untitledNumber) {
+    frame = new wxFrame(nullptr, wxID_ANY, wxString::FromUTF8(displayName()), wxDefaultPosition, wxSize(kDocumentWidth, kDocumentHeight));
     canvas = new ZebView(frame, *this);
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     sizer->Add(canvas, 1, wxEXPAND);
@@ -74,7 +68,9 @@ ZebDocument::~ZebDocument() {
 
 void ZebDocument::onMenu(wxCommandEvent& event) { app.onDocumentMenu(*this, event); }
 
-void ZebDocument::onCloseWindow(wxCloseEvent&) { close(); }
+void ZebDocument::onCloseWindow(wxCloseEvent& event) {
+    if (!close() && event.CanVeto()) event.Veto();
+}
 
 void ZebDocument::onActivate(wxActivateEvent& event) {
     if (event.GetActive() && !closed) app.documentActivated(*this);
@@ -82,16 +78,36 @@ void ZebDocument::onActivate(wxActivateEvent& event) {
 }
 
 std::string ZebDocument::displayName() const {
-    if (filePath.empty()) return "Untitled";
+    if (filePath.empty()) return untitled > 1 ? "Untitled " + std::to_string(untitled) : "Untitled";
     return std::filesystem::path(filePath).stem().string();
 }
 
-void ZebDocument::updateTitle() { frame->SetTitle(wxString::FromUTF8(displayName())); }
+void ZebDocument::updateTitle() { frame->SetTitle(wxString::FromUTF8((modified ? "*" : "") + displayName())); }
 
-void ZebDocument::showError(const wxString& message) {
-    ModalScope modal(*this);
-    wxMessageBox(message, "PudletMac", wxOK | wxICON_ERROR, frame);
+void ZebDocument::markModified() {
+    if (modified) return;
+    modified = true;
+    updateTitle();
 }
+
+bool ZebDocument::confirmDiscard() {
+    if (!modified) return true;
+    PudletHost::SaveChoice choice;
+    {
+        ModalScope modal(*this);
+        choice = PudletHost::askToSaveChanges(frame, wxString::FromUTF8(displayName()));
+    }
+    switch (choice) {
+    case PudletHost::SaveChoice::save: save(); return !modified;
+    case PudletHost::SaveChoice::discard: return true;
+    case PudletHost::SaveChoice::cancel: break;
+    }
+    return false;
+}
+
+// Through the log: a message box at idle time, and the same one line on the
+// standard error stream where the log goes there.
+void ZebDocument::showError(const wxString& message) { wxLogError("%s", message); }
 
 void ZebDocument::restartTimer() {
     interval = zebTimerIntervalMs(imp->timeStepsPerFrame(), imp->framesPerSecond());
@@ -129,19 +145,21 @@ void ZebDocument::setMotionSensorFlag(bool flag) {
     }
 }
 
-bool ZebDocument::readFromFile(const std::string& path) { return read(path, true); }
+bool ZebDocument::readFromFile(const std::string& path, std::string* error) { return read(path, true, error); }
 
-bool ZebDocument::readTemplate(const std::string& path) { return read(path, false); }
+bool ZebDocument::readTemplate(const std::string& path) { return read(path, false, nullptr); }
 
-bool ZebDocument::read(const std::string& path, bool adopt) {
-    std::string absolute = std::filesystem::absolute(path).string();
-    // A folder that cannot be entered still leaves the scene readable; only
-    // its relative image names may then be missed.
-    enterFolderOf(absolute);
+bool ZebDocument::read(const std::string& path, bool adopt, std::string* error) {
+    std::string absolute = std::filesystem::absolute(path).lexically_normal().string();
     canvas->makeCurrent();
-    if (!imp->load(absolute.c_str())) return false;
+    if (!Pudlet::openScene(*imp, absolute, error)) return false;
     imp->setLeftButtonTool('a');
-    if (adopt) filePath = absolute;
+    canvas->followSize();
+    if (adopt) {
+        filePath = absolute;
+        app.rememberFolderOf(absolute);
+    }
+    modified = false;
     updateTitle();
     restartTimer();
     didChange("imp");
@@ -149,15 +167,20 @@ bool ZebDocument::read(const std::string& path, bool adopt) {
     return true;
 }
 
-bool ZebDocument::writeToFile(const std::string& path) {
-    if (!imp->save(path.c_str())) return false;
-    filePath = std::filesystem::absolute(path).string();
+bool ZebDocument::writeToFile(const std::string& path, std::string* error) {
+    if (!Pudlet::saveScene(*imp, path, error)) return false;
+    filePath = std::filesystem::absolute(path).lexically_normal().string();
+    app.rememberFolderOf(filePath);
+    modified = false;
     updateTitle();
     return true;
 }
 
 void ZebDocument::loadDroppedScene(const std::string& path) {
-    if (!readFromFile(path)) showError(wxString::Format("The scene \"%s\" could not be read.", wxString::FromUTF8(path)));
+    // The dropped scene replaces this one.
+    if (!confirmDiscard()) return;
+    std::string error;
+    if (!readFromFile(path, &error)) showError(wxString::FromUTF8(error));
 }
 
 void ZebDocument::save() {
@@ -165,15 +188,15 @@ void ZebDocument::save() {
         saveAs();
         return;
     }
-    if (!writeToFile(filePath))
-        showError(wxString::Format("The scene could not be saved to \"%s\".", wxString::FromUTF8(filePath)));
+    std::string error;
+    if (!writeToFile(filePath, &error)) showError(wxString::FromUTF8(error));
 }
 
 void ZebDocument::saveAs() {
     wxString chosen;
     {
         ModalScope modal(*this);
-        wxFileDialog dialog(frame, "Save Scene", wxEmptyString, wxString::FromUTF8(displayName()) + ".pdl",
+        wxFileDialog dialog(frame, "Save Scene", app.lastFolder(), wxString::FromUTF8(displayName()) + ".pdl",
                             kSceneWildcard, wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
         if (dialog.ShowModal() != wxID_OK) return;
         chosen = dialog.GetPath();
@@ -181,15 +204,15 @@ void ZebDocument::saveAs() {
     wxFileName name(chosen);
     if (!name.HasExt()) name.SetExt("pdl");
     std::string path = name.GetFullPath().utf8_string();
-    if (!writeToFile(path))
-        showError(wxString::Format("The scene could not be saved to \"%s\".", wxString::FromUTF8(path)));
+    std::string error;
+    if (!writeToFile(path, &error)) showError(wxString::FromUTF8(error));
 }
 
 void ZebDocument::exportPicture() {
     wxString chosen;
     {
         ModalScope modal(*this);
-        wxFileDialog dialog(frame, "Export Picture", wxEmptyString, wxString::FromUTF8(displayName()) + ".png",
+        wxFileDialog dialog(frame, "Export Picture", app.lastFolder(), wxString::FromUTF8(displayName()) + ".png",
                             "PNG Images (*.png)|*.png", wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
         if (dialog.ShowModal() != wxID_OK) return;
         chosen = dialog.GetPath();
@@ -202,28 +225,33 @@ void ZebDocument::exportPicture() {
 
 void ZebDocument::undo() {
     imp->undo();
+    markModified();
     didChange("imp");
     postRedisplay();
 }
 
 void ZebDocument::clear() {
     imp->clear();
+    markModified();
     didChange("imp");
     postRedisplay();
 }
 
-void ZebDocument::close() {
-    if (closed) return;
+bool ZebDocument::close() {
+    if (closed) return true;
+    if (!confirmDiscard()) return false;
     closed = true;
     // The timer stops before anything else goes.
     timer.Stop();
     frame->Hide();
     app.documentClosed(*this);
+    return true;
 }
 
 void ZebDocument::setNumber(const ZebKey& key, double value) {
     if (!key.setNumber) return;
     key.setNumber(*imp, value);
+    if (zebKeyChangesScene(key)) markModified();
     didChange(zebAnnouncedKey(key));
     postRedisplay();
 }
@@ -232,6 +260,7 @@ void ZebDocument::setText(const ZebKey& key, const std::string& value) {
     if (!key.setText) return;
     if (!canvas->makeCurrent()) return;
     key.setText(*imp, value);
+    markModified();
     if (!value.empty() && key.getText(*imp).empty())
         showError(wxString::Format("The image \"%s\" could not be read.", wxString::FromUTF8(value)));
     didChange(zebAnnouncedKey(key));
@@ -241,6 +270,7 @@ void ZebDocument::setText(const ZebKey& key, const std::string& value) {
 void ZebDocument::setColor(const ZebKey& key, ZebRGBA value) {
     if (!key.setColor) return;
     key.setColor(*imp, value);
+    if (zebKeyChangesScene(key)) markModified();
     didChange(zebAnnouncedKey(key));
     postRedisplay();
 }

@@ -17,7 +17,9 @@ class ZebView;
 
 class ZebDocument : public wxEvtHandler {
 public:
-    explicit ZebDocument(ZebAppDelegate& app);
+    // untitledNumber tells apart the untitled windows: "Untitled",
+    // "Untitled 2", ...
+    ZebDocument(ZebAppDelegate& app, int untitledNumber);
     ~ZebDocument() override;
     ZebDocument(const ZebDocument&) = delete;
     ZebDocument& operator=(const ZebDocument&) = delete;
@@ -26,15 +28,16 @@ public:
     ZebView& view() { return *canvas; }
     wxFrame& window() { return *frame; }
     const std::string& path() const { return filePath; }
+    int untitledNumber() const { return untitled; }
     std::string displayName() const;
 
     // Opening: the working directory becomes the scene's folder (its image
     // names are relative to it), then the left button gets the Arrow tool.
     // False, with the scene untouched, when the file cannot be read.
-    bool readFromFile(const std::string& path);
+    bool readFromFile(const std::string& path, std::string* error);
     // Reads a demo scene but stays untitled, so Save asks for a new name.
     bool readTemplate(const std::string& path);
-    bool writeToFile(const std::string& path);
+    bool writeToFile(const std::string& path, std::string* error);
     // Loads into this document (a dropped scene), telling the user on failure.
     void loadDroppedScene(const std::string& path);
 
@@ -44,7 +47,9 @@ public:
     void exportPicture();
     void undo();
     void clear();
-    void close();
+    // Closes the window; asks first when the scene is modified (false: the
+    // user cancelled and the window stays).
+    bool close();
 
     // Timer tick: steps and redraws unless paused or a dialog is open.
     void run();
@@ -57,6 +62,13 @@ public:
     void setText(const ZebKey& key, const std::string& value);
     void setColor(const ZebKey& key, ZebRGBA value);
     void didChange(std::string_view key);
+    // The scene differs from its file: the title shows it, and closing asks
+    // whether to save.
+    bool isModified() const { return modified; }
+    void markModified();
+    // Before the scene would be lost: Save, Don't Save or Cancel; false when
+    // the user cancelled or the save failed.
+    bool confirmDiscard();
     void postRedisplay();
 
     // Dialogs of this window suspend its ticks while they are open.
@@ -78,7 +90,7 @@ private:
     void onActivate(wxActivateEvent& event);
     void updateTitle();
     void showError(const wxString& message);
-    bool read(const std::string& path, bool adopt);
+    bool read(const std::string& path, bool adopt, std::string* error);
 
     ZebAppDelegate& app;
     Zeb::Kamblo::RevivezoRora* imp = nullptr;
@@ -90,5 +102,7 @@ private:
     bool tilt = false;
     int modalDepth = 0;
     bool closed = false;
+    bool modified = false;
+    int untitled = 1;
     std::string filePath;
 };

@@ -18,8 +18,8 @@ int zebCharacterKeyCode(int character) {
 }
 
 std::optional<int> ZebKeyTracker::pressed(int physicalKey, int character) {
-    if (character == kZebTab) {
-        down[physicalKey] = kZebTab;
+    if (character == Zeb::Kamblo::Key::tab) {
+        down[physicalKey] = Zeb::Kamblo::Key::tab;
         return std::nullopt;
     }
     int code = zebCharacterKeyCode(character);
@@ -37,13 +37,13 @@ std::optional<int> ZebKeyTracker::released(int physicalKey) {
     if (it == down.end()) return std::nullopt;
     int code = it->second;
     down.erase(it);
-    if (code == kZebTab) return std::nullopt;
+    if (code == Zeb::Kamblo::Key::tab) return std::nullopt;
     return code;
 }
 
 bool ZebKeyTracker::releaseIsTab(int physicalKey) const {
     auto it = down.find(physicalKey);
-    return it != down.end() && it->second == kZebTab;
+    return it != down.end() && it->second == Zeb::Kamblo::Key::tab;
 }
 
 int zebTimerIntervalMs(int timeStepsPerFrame, int framesPerSecond) {

@@ -4,6 +4,8 @@
 #include <map>
 #include <optional>
 
+#include "particle_key.h"
+
 struct ZebModifiers {
     bool control = false;
     bool shift = false;
@@ -17,8 +19,6 @@ enum class ZebPointerButton { Left, Right, Other };
 // Command ORs 8; Option ORs 16. Right is 2 and other 3, without modifiers.
 int zebMouseButtonCode(ZebPointerButton button, ZebModifiers modifiers);
 
-inline constexpr int kZebKeyLeft = 256, kZebKeyRight = 257, kZebKeyDown = 258, kZebKeyUp = 259;
-inline constexpr int kZebTab = 9;
 
 // A typed character as the engine's key code: a signed 8-bit value.
 int zebCharacterKeyCode(int character);

@@ -202,6 +202,11 @@ bool zebKeyRefreshesOn(std::string_view boundKey, std::string_view announced) {
     return false;
 }
 
+bool zebKeyChangesScene(const ZebKey& key) {
+    std::string_view name = key.name;
+    return key.parameter || key.kind == ZebKeyKind::Text || name == "clearColor";
+}
+
 std::string_view zebAnnouncedKey(const ZebKey& key) {
     std::string_view name = key.name;
     if (name == "nextColor" || (!key.parameter && zebKeyRefreshesOn(name, "nextMaterial"))) return "nextMaterial";

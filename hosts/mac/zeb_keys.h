@@ -51,6 +51,11 @@ bool zebParseValue(const ZebKey& key, Zeb::Kamblo::RevivezoRora& engine, std::st
 // next colour, "fps" (a batch of steps) also the clock keys.
 bool zebKeyRefreshesOn(std::string_view boundKey, std::string_view announced);
 
+// Whether storing through the key changes the scene as its file keeps it:
+// the parameters, the images and the clear colour; not the choice of what to
+// paint next or of the tools.
+bool zebKeyChangesScene(const ZebKey& key);
+
 // The key announced after a setter: attribute and next-colour changes are
 // announced as "nextMaterial" so the material display follows them.
 std::string_view zebAnnouncedKey(const ZebKey& key);

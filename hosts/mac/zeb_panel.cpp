@@ -15,10 +15,8 @@ ZebPanel::ZebPanel(const wxString& title, const wxPoint& position)
 
 ZebPanel::~ZebPanel() { roster().remove(this); }
 
-void ZebPanel::orderFront() {
-    Show();
-    Raise();
-}
+// Shown without taking the keyboard: the document window keeps its focus.
+void ZebPanel::orderFront() { ShowWithoutActivating(); }
 
 void ZebPanel::toggleVisible() { roster().toggleVisible(this); }
 

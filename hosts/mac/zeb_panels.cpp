@@ -8,6 +8,8 @@
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/display.h>
+#include <wx/settings.h>
 #include <wx/choice.h>
 #include <wx/colordlg.h>
 #include <wx/grid.h>
@@ -23,24 +25,6 @@
 #include <string>
 
 namespace {
-
-struct Named {
-    const char* title;
-    int code;
-};
-
-// The materials in the order of their buttons.
-constexpr Named kMaterials[] = {
-    {"Water", 'q'}, {"Wall", 'w'},   {"Rigid", 'r'},   {"String", 's'},   {"Elastic", 'e'}, {"Brittle", 'b'},
-    {"Rigid Axis", 'x'}, {"Mochi", 'm'}, {"Rice", 'k'}, {"Inflow", 'i'}, {"Outflow", 'o'}, {"Powder", 'p'},
-    {"Gas", 'g'},   {"Viscous", 'v'}, {"Tensile", 't'}, {"Dense", 'd'},   {"Light", 'l'},   {"Fuel", 'f'},
-    {"Fire", '@'},  {"Heater", 'h'},  {"Cooler", 'c'},  {"Jet", 'j'},     {"User's", 'u'},  {"Snow", 'y'},
-};
-
-constexpr Named kTools[] = {
-    {"Brush", 'b'}, {"Pencil", 'p'},  {"Shape", 'u'}, {"Bucket", 'g'}, {"Move", 'v'},
-    {"Eraser", 'e'}, {"Replace", 'j'}, {"Spuit", 'i'}, {"Arrow", 'a'}, {"Slice", 'k'},
-};
 
 ZebPanel* makePanel(const wxString& title, wxPoint position) { return new ZebPanel(title, position); }
 
@@ -76,16 +60,39 @@ ZebPanels::ZebPanels(ZebAppDelegate& delegate) : app(delegate) {
 
 // Beside and below a document window at the screen's top left, without
 // overlapping one another.
+// The parameter panel's height where there is room for it.
+constexpr int kParameterPanelHeight = 440;
+
 void ZebPanels::arrange() {
     const int gap = 8;
+    const wxRect screen = wxDisplay(0u).GetClientArea();
     wxRect m = materials->GetRect();
     m.SetPosition(wxPoint(kDocumentWidth + gap, 0));
     materials->SetPosition(m.GetPosition());
-    parameters->SetPosition(wxPoint(m.GetRight() + gap, 0));
     tools->SetPosition(wxPoint(m.GetLeft(), m.GetBottom() + gap));
-    scene->SetPosition(wxPoint(tools->GetRect().GetRight() + gap, std::max(m.GetBottom(), parameters->GetRect().GetBottom()) + gap));
     colors->SetPosition(wxPoint(0, kDocumentHeight + gap));
     images->SetPosition(wxPoint(colors->GetRect().GetRight() + gap, kDocumentHeight + gap));
+    // The parameter table beside the materials where the screen is wide
+    // enough, else below the colours and images.
+    const wxSize table(parameters->GetSize().x, kParameterPanelHeight);
+    if (m.GetRight() + gap + table.x <= screen.GetRight())
+        parameters->SetSize(m.GetRight() + gap, 0, table.x, table.y);
+    else {
+        // Shortened to the room left below them; the table scrolls.
+        const int top = std::max(colors->GetRect().GetBottom(), images->GetRect().GetBottom()) + gap;
+        parameters->SetSize(0, top, table.x, std::min(table.y, screen.GetBottom() + 1 - top));
+    }
+    scene->SetPosition(wxPoint(tools->GetRect().GetRight() + gap, m.GetBottom() + gap));
+    if (parameters->GetRect().GetLeft() > 0)
+        scene->SetPosition(wxPoint(tools->GetRect().GetRight() + gap,
+                                   std::max(m.GetBottom(), parameters->GetRect().GetBottom()) + gap));
+    // A small screen: every panel moves left and up until it is whole.
+    for (ZebPanel* panel : all()) {
+        wxRect r = panel->GetRect();
+        r.x = std::max(screen.x, std::min(r.x, screen.GetRight() + 1 - r.width));
+        r.y = std::max(screen.y, std::min(r.y, screen.GetBottom() + 1 - r.height));
+        panel->SetPosition(r.GetPosition());
+    }
 }
 
 // The panels are top-level windows: wx destroys them when the application
@@ -152,20 +159,14 @@ wxWindow* ZebPanels::choice(wxWindow* parent, const ZebKey* k, const std::vector
     return c;
 }
 
-wxWindow* ZebPanels::valueLabel(wxWindow* parent, const ZebKey* k) {
-    auto* label = new wxStaticText(parent, wxID_ANY, "0", wxDefaultPosition, wxSize(120, -1));
-    bind(k, [label, k](ZebDocument& d) { label->SetLabel(wxString::FromUTF8(zebFormatValue(*k, d.engine()))); });
-    return label;
-}
-
 void ZebPanels::buildMaterials() {
     materials = makePanel("Materials", wxPoint(810, 0));
     auto* content = new wxPanel(materials);
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     auto* grid = new wxGridSizer(0, 4, 2, 2);
     const ZebKey* material = key("nextMaterial");
-    for (const Named& m : kMaterials) {
-        auto* button = new ZebButtonCell(content, m.code, m.title, [this, material](int tag) {
+    for (const Zeb::Kamblo::MaterialEntry& m : Zeb::Kamblo::kMaterials) {
+        auto* button = new ZebButtonCell(content, m.code, m.name, [this, material](int tag) {
             if (ZebDocument* d = app.currentDocument()) d->setNumber(*material, tag);
         });
         materialButtons.push_back(button);
@@ -197,7 +198,8 @@ void ZebPanels::buildTools() {
     auto* content = new wxPanel(tools);
     auto* grid = new wxFlexGridSizer(2, 4, 8);
     std::vector<std::pair<wxString, int>> toolItems;
-    for (const Named& t : kTools) toolItems.emplace_back(t.title, t.code);
+    for (const Zeb::Kamblo::ToolEntry& t : Zeb::Kamblo::kTools)
+        if (t.hasButton()) toolItems.emplace_back(t.name, t.letter);
     const std::pair<const char*, const char*> buttons[] = {
         {"Left Button", "leftButtonTool"}, {"Right Button", "rightButtonTool"}, {"Other Button", "otherButtonTool"}};
     for (const auto& [title, name] : buttons) {
@@ -239,7 +241,13 @@ void ZebPanels::buildScene() {
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     auto* clock = new wxBoxSizer(wxHORIZONTAL);
     clock->Add(new wxStaticText(content, wxID_ANY, "Time"), 0, wxRIGHT, 6);
-    clock->Add(valueLabel(content, key("time")));
+    // The clock to a hundredth: the float's every digit only flickers.
+    auto* time = new wxStaticText(content, wxID_ANY, "0.00", wxDefaultPosition, wxSize(120, -1));
+    const ZebKey* timeKey = key("time");
+    bind(timeKey, [time, timeKey](ZebDocument& d) {
+        time->SetLabel(wxString::Format("%.2f", timeKey->getNumber(d.engine())));
+    });
+    clock->Add(time);
     sizer->Add(clock, 0, wxALL, 4);
     // One switch per boolean scene parameter.
     auto* switches = new wxGridSizer(0, 2, 0, 6);
@@ -283,6 +291,12 @@ void ZebPanels::buildParameters() {
     }
     parameterTable->AutoSizeColumn(0);
     parameterTable->SetColSize(1, 110);
+    // Both columns fit: the table never scrolls sideways, which would cut
+    // the names off after an edit.
+    parameterTable->ShowScrollbars(wxSHOW_SB_NEVER, wxSHOW_SB_ALWAYS);
+    parameterTable->SetMinSize(wxSize(parameterTable->GetColSize(0) + parameterTable->GetColSize(1) +
+                                          wxSystemSettings::GetMetric(wxSYS_VSCROLL_X) + 4,
+                                      200));
     parameterTable->Bind(wxEVT_GRID_CELL_CHANGED, &ZebPanels::onTableEdited, this);
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     sizer->Add(parameterTable, 1, wxEXPAND);

@@ -65,7 +65,6 @@ private:
     wxWindow* slider(wxWindow* parent, const ZebKey* key, int minimum, int maximum, double factor);
     wxWindow* spin(wxWindow* parent, const ZebKey* key, int minimum, int maximum);
     wxWindow* choice(wxWindow* parent, const ZebKey* key, const std::vector<std::pair<wxString, int>>& items);
-    wxWindow* valueLabel(wxWindow* parent, const ZebKey* key);
     void onTableEdited(wxGridEvent& event);
 
     ZebAppDelegate& app;

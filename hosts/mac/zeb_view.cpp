@@ -30,6 +30,7 @@ public:
         } else {
             PudletHost::ScenePoint p = view.unProjectPoint(wxPoint(x, y));
             if (view.makeCurrent()) document.engine().onFileDrop(path.c_str(), p.x, p.y);
+            document.markModified();
             document.didChange("imp");
         }
         view.Refresh();
@@ -106,34 +107,9 @@ bool ZebView::ensureContext() {
 
 bool ZebView::makeCurrent() { return ensureContext() && SetCurrent(*context); }
 
-void ZebView::viewDidResize() {
-    wxSize size = GetClientSize() * GetContentScaleFactor();
-    glViewport(0, 0, size.x, size.y);
-}
-
-// The engine's frame transform, then the scroll and rotation about the
-// centre of the bounds.
-void ZebView::applySceneTransform(bool withPrerender) {
-    RevivezoRora& e = document.engine();
-    PudletHost::loadPixelProjection(e.scale());
-    if (withPrerender) e.prerender();
-    double cx = 0.5 * (e.boundsLeft() + e.boundsRight());
-    double cy = 0.5 * (e.boundsBottom() + e.boundsTop());
-    glMatrixMode(GL_MODELVIEW);
-    glTranslated(cx, cy, 0.0);
-    glRotated(e.scrollAngle() * 180.0 / M_PI, 0.0, 0.0, 1.0);
-    glTranslated(e.scrollX() - cx, e.scrollY() - cy, 0.0);
-}
-
 void ZebView::drawFrame() {
-    if (!resized) {
-        viewDidResize();
-        resized = true;
-    }
-    applySceneTransform(true);
-    glClear(GL_COLOR_BUFFER_BIT);
     RevivezoRora& e = document.engine();
-    e.render();
+    Pudlet::drawFrame(e, PudletHost::canvasView(*this, e.scale()), {.scrolled = true});
     if (cursor) {
         glColor4f(1.0f, 1.0f, 1.0f, 0.5f);
         glBegin(GL_LINES);
@@ -153,8 +129,16 @@ void ZebView::onPaint(wxPaintEvent&) {
     SwapBuffers();
 }
 
+void ZebView::followSize() {
+    // A scrolling scene keeps its bounds: the view is a window onto it.
+    if (document.engine().scrollFlag()) return;
+    Pudlet::FrameView view = PudletHost::canvasView(*this, 1);
+    Pudlet::followViewSize(document.engine(), view.width, view.height);
+}
+
 void ZebView::onSize(wxSizeEvent& event) {
-    if (resized && makeCurrent()) viewDidResize();
+    // The walls follow the view, so the whole view is scene.
+    followSize();
     Refresh(false);
     event.Skip();
 }
@@ -169,11 +153,9 @@ bool ZebView::exportPicture(const std::string& path) {
 
 PudletHost::ScenePoint ZebView::unProjectPoint(wxPoint point) {
     if (!makeCurrent()) return {0, 0};
-    if (!resized) {
-        viewDidResize();
-        resized = true;
-    }
-    applySceneTransform(false);
+    RevivezoRora& e = document.engine();
+    Pudlet::loadSceneProjection(PudletHost::canvasView(*this, e.scale()));
+    Pudlet::applyScroll(e);
     double factor = GetContentScaleFactor();
     return PudletHost::unprojectPoint(point.x * factor, point.y * factor);
 }
@@ -205,6 +187,7 @@ void ZebView::finishMouseUp() {
     if (!buttonDown) return;
     buttonDown = false;
     document.engine().onMouseUp();
+    document.markModified();
     document.didChange("imp");
     Refresh(false);
 }
@@ -219,16 +202,25 @@ void ZebView::onCaptureLost(wxMouseCaptureLostEvent&) { finishMouseUp(); }
 void ZebView::onKeyDown(wxKeyEvent& event) {
     int arrow = 0;
     switch (event.GetKeyCode()) {
-    case WXK_LEFT: case WXK_NUMPAD_LEFT: arrow = kZebKeyLeft; break;
-    case WXK_RIGHT: case WXK_NUMPAD_RIGHT: arrow = kZebKeyRight; break;
-    case WXK_DOWN: case WXK_NUMPAD_DOWN: arrow = kZebKeyDown; break;
-    case WXK_UP: case WXK_NUMPAD_UP: arrow = kZebKeyUp; break;
+    case WXK_LEFT: case WXK_NUMPAD_LEFT: arrow = Zeb::Kamblo::Key::left; break;
+    case WXK_RIGHT: case WXK_NUMPAD_RIGHT: arrow = Zeb::Kamblo::Key::right; break;
+    case WXK_DOWN: case WXK_NUMPAD_DOWN: arrow = Zeb::Kamblo::Key::down; break;
+    case WXK_UP: case WXK_NUMPAD_UP: arrow = Zeb::Kamblo::Key::up; break;
     default: break;
     }
     if (arrow) {
-        if (auto code = keys.pressedArrow(event.GetKeyCode(), arrow)) document.engine().onKeyDown(*code);
+        if (auto code = keys.pressedArrow(event.GetKeyCode(), arrow)) {
+            document.engine().onKeyDown(*code);
+            document.markModified();
+        }
         document.didChange("imp");
         Refresh(false);
+        return;
+    }
+    // Menu shortcuts (Ctrl+N, Ctrl+Z, Shift+Ctrl+S...) are the window's, not
+    // the scene's: left alone, the menus get them.
+    if (event.ControlDown() || event.AltDown()) {
+        event.Skip();
         return;
     }
     // The character arrives with the char event that follows.
@@ -237,11 +229,18 @@ void ZebView::onKeyDown(wxKeyEvent& event) {
 }
 
 void ZebView::onChar(wxKeyEvent& event) {
+    if (event.ControlDown() || event.AltDown()) {
+        event.Skip();
+        return;
+    }
     int character = event.GetUnicodeKey() != WXK_NONE ? static_cast<int>(event.GetUnicodeKey()) : event.GetKeyCode();
     if (character == WXK_TAB || (event.GetUnicodeKey() != WXK_NONE) || character == WXK_DELETE ||
         character == WXK_BACK || character == WXK_ESCAPE || character == WXK_RETURN) {
         if (character == WXK_DELETE) character = 127;
-        if (auto code = keys.pressed(lastKeyDown, character)) document.engine().onKeyDown(*code);
+        if (auto code = keys.pressed(lastKeyDown, character)) {
+            document.engine().onKeyDown(*code);
+            if (Pudlet::keyEditsScene(*code)) document.markModified();
+        }
         document.didChange("imp");
         Refresh(false);
         return;
@@ -254,6 +253,9 @@ void ZebView::onKeyUp(wxKeyEvent& event) {
     if (keys.releaseIsTab(physical)) {
         keys.released(physical);
         ZebPanel::toggleAllPanels();
+        // Panels that come back must not take the keys meant for the scene.
+        document.window().Raise();
+        SetFocus();
         return;
     }
     if (auto code = keys.released(physical)) {

@@ -23,14 +23,14 @@ public:
     bool makeCurrent();
     // Draws a frame now and writes it as a PNG (File > Export Picture).
     bool exportPicture(const std::string& path);
+    // Moves the right and top walls to the view's edges.
+    void followSize();
     // The window point in scene units, through the current scene transform.
     PudletHost::ScenePoint unProjectPoint(wxPoint point);
 
 private:
     bool ensureContext();
-    void applySceneTransform(bool withPrerender);
     void drawFrame();
-    void viewDidResize();
 
     void onPaint(wxPaintEvent&);
     void onSize(wxSizeEvent&);
@@ -46,7 +46,6 @@ private:
     ZebDocument& document;
     std::unique_ptr<wxGLContext> context;
     bool contextFailed = false;
-    bool resized = false;
     bool cursor = false;
     PudletHost::ScenePoint cursorPoint{0, 0};
     bool buttonDown = false;

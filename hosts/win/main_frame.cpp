@@ -4,6 +4,8 @@
 #include "pudlet_doc.h"
 #include "pudlet_logic.h"
 
+#include <save_question.h>
+
 #include <wx/artprov.h>
 #include <wx/button.h>
 #include <wx/checkbox.h>
@@ -22,6 +24,8 @@
 #include <wx/stattext.h>
 #include <wx/tglbtn.h>
 #include <wx/toolbar.h>
+
+#include <algorithm>
 
 using PudletWin::materialButtons;
 using PudletWin::toolButtons;
@@ -52,9 +56,17 @@ constexpr std::array<ImageRow, 5> imageRows = {{
     {"Load Bubble Texture", "Bubble", &RevivezoRora::setBubbleImageName},
 }};
 
-wxColour askColour(wxWindow* parent)
+wxColour colourOf(float r, float g, float b)
 {
-    wxColourDialog dialog(parent);
+    auto byte = [](float v) { return static_cast<unsigned char>(std::clamp(v, 0.0f, 1.0f) * 255.0f + 0.5f); };
+    return wxColour(byte(r), byte(g), byte(b));
+}
+
+wxColour askColour(wxWindow* parent, const wxColour& initial)
+{
+    wxColourData data;
+    data.SetColour(initial);
+    wxColourDialog dialog(parent, &data);
     return dialog.ShowModal() == wxID_OK ? dialog.GetColourData().GetColour() : wxNullColour;
 }
 
@@ -89,7 +101,7 @@ CMainFrame::CMainFrame()
     dock_.Update();
 
     doc_->SetTitle("Untitled");
-    setTitleFor("");
+    updateTitle();
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
 }
 
@@ -193,7 +205,8 @@ wxWindow* CMainFrame::createBasicMenu()
         auto* box = new wxCheckBox(sceneBox, wxID_ANY, label);
         box->SetName(wxString("check:") + label);
         box->Bind(wxEVT_CHECKBOX, [this, set, inverted](wxCommandEvent& event) {
-            (view_->engine().*set)(event.IsChecked() != inverted);
+            const bool on = event.IsChecked() != inverted;
+            doc_->edit([set, on](RevivezoRora& e) { (e.*set)(on); });
             giveViewFocus();
         });
         return box;
@@ -222,11 +235,13 @@ wxWindow* CMainFrame::createBasicMenu()
     pouringSlider_ = slider(pouring_, PudletWin::pouringSliderInitial, PudletWin::pouringSliderMax, "Pouring");
     // The engine hears a slider when it is let go, not at every step of a drag.
     gravitySlider_->Bind(wxEVT_SCROLL_CHANGED, [this](wxScrollEvent& event) {
-        view_->engine().setGravityAmplification(static_cast<float>(event.GetPosition()));
+        const float amplification = static_cast<float>(event.GetPosition());
+        doc_->edit([amplification](RevivezoRora& e) { e.setGravityAmplification(amplification); });
         giveViewFocus();
     });
     pouringSlider_->Bind(wxEVT_SCROLL_CHANGED, [this](wxScrollEvent& event) {
-        view_->engine().setPouringThickness(static_cast<float>(event.GetPosition()) * 0.1f);
+        const float thickness = static_cast<float>(event.GetPosition()) * 0.1f;
+        doc_->edit([thickness](RevivezoRora& e) { e.setPouringThickness(thickness); });
         giveViewFocus();
     });
 
@@ -240,20 +255,22 @@ wxWindow* CMainFrame::createBasicMenu()
         });
         return b;
     };
-    sceneButtons->Add(button(sceneBox, "Clear", [this] {
-        view_->engine().clear();
-        refreshControls();
-    }), cell);
-    sceneButtons->Add(button(sceneBox, "Undo", [this] { view_->engine().undo(); }), cell);
+    sceneButtons->Add(button(sceneBox, "Clear", [this] { doc_->edit([](RevivezoRora& e) { e.clear(); }); }), cell);
+    sceneButtons->Add(button(sceneBox, "Undo", [this] { doc_->edit([](RevivezoRora& e) { e.undo(); }); }), cell);
+    // Each colour dialog starts at the colour it changes.
     sceneButtons->Add(button(sceneBox, "Color", [this] {
-        wxColour c = askColour(this);
+        float r, g, b, a;
+        view_->engine().getNextColor(r, g, b, a);
+        const wxColour c = askColour(this, colourOf(r, g, b));
         if (c.IsOk())
-            view_->engine().setNextColor(c.Red() / 255.0f, c.Green() / 255.0f, c.Blue() / 255.0f, 1.0f);
+            doc_->edit([c](RevivezoRora& e) { e.setNextColor(c.Red() / 255.0f, c.Green() / 255.0f, c.Blue() / 255.0f, 1.0f); });
     }), cell);
     sceneButtons->Add(button(sceneBox, "BG Color", [this] {
-        wxColour c = askColour(this);
+        float r, g, b, a;
+        view_->engine().getClearColor(r, g, b, a);
+        const wxColour c = askColour(this, colourOf(r, g, b));
         if (c.IsOk())
-            view_->engine().setClearColor(c.Red() / 255.0f, c.Green() / 255.0f, c.Blue() / 255.0f, 1.0f);
+            doc_->edit([c](RevivezoRora& e) { e.setClearColor(c.Red() / 255.0f, c.Green() / 255.0f, c.Blue() / 255.0f, 1.0f); });
     }), cell);
     scene->Add(sceneButtons, wxSizerFlags().Expand());
     column->Add(scene, wxSizerFlags().Expand().Border(wxALL, 3));
@@ -282,7 +299,8 @@ wxWindow* CMainFrame::createBasicMenu()
         style_->Append(name);
     style_->SetSelection(PudletWin::initialStyleIndex);
     style_->Bind(wxEVT_CHOICE, [this](wxCommandEvent& event) {
-        view_->engine().setRenderMode(event.GetSelection() + 1);
+        const int mode = event.GetSelection() + 1;
+        doc_->edit([mode](RevivezoRora& e) { e.setRenderMode(mode); });
         giveViewFocus();
     });
     styleRow->Add(style_, wxSizerFlags(1).Expand());
@@ -298,9 +316,11 @@ wxWindow* CMainFrame::createBasicMenu()
                 return;
             // Image names are relative to the working directory.
             wxSetWorkingDirectory(dialog.GetDirectory());
-            (view_->engine().*set)(dialog.GetFilename().utf8_string().c_str());
+            view_->makeCurrent();
+            const std::string name = dialog.GetFilename().utf8_string();
+            doc_->edit([set, &name](RevivezoRora& e) { (e.*set)(name.c_str()); });
         }), cell);
-        auto* unload = button(graphicsBox, "Unload", [this, set] { (view_->engine().*set)(nullptr); });
+        auto* unload = button(graphicsBox, "Unload", [this, set] { doc_->edit([set](RevivezoRora& e) { (e.*set)(nullptr); }); });
         unload->SetName(wxString("unload:") + row.name);
         imageGrid->Add(unload, cell);
     }
@@ -310,25 +330,32 @@ wxWindow* CMainFrame::createBasicMenu()
     panel->SetSizer(column);
     panel->FitInside();
     panel->SetMinSize(wxSize(column->GetMinSize().x + wxSystemSettings::GetMetric(wxSYS_VSCROLL_X), 100));
-    materials_[PudletWin::initialMaterialIndex]->SetValue(true);
-    tools_[PudletWin::initialToolIndex]->SetValue(true);
     return panel;
 }
 
+int CMainFrame::basicMenuHeight()
+{
+    const int caption = dock_.GetArtProvider()->GetMetric(wxAUI_DOCKART_CAPTION_SIZE);
+    const int border = dock_.GetArtProvider()->GetMetric(wxAUI_DOCKART_PANE_BORDER_SIZE);
+    return bar_->GetSizer()->GetMinSize().y + caption + 4 * border + 8;
+}
+
+// Choosing what to paint and with which tool changes no scene: the views
+// are updated, the scene is not marked modified.
 void CMainFrame::pressMaterial(int index)
 {
-    for (int i = 0; i < static_cast<int>(materials_.size()); ++i)
-        materials_[i]->SetValue(i == index);
-    giveViewFocus();
+    pressedMaterial_ = index;
     view_->engine().setNextMaterial(materialButtons[index].code);
+    doc_->UpdateAllViews();
+    giveViewFocus();
 }
 
 void CMainFrame::pressTool(int index)
 {
-    for (int i = 0; i < static_cast<int>(tools_.size()); ++i)
-        tools_[i]->SetValue(i == index);
-    giveViewFocus();
+    pressedTool_ = index;
     view_->engine().setLeftButtonTool(toolButtons[index].code);
+    doc_->UpdateAllViews();
+    giveViewFocus();
 }
 
 void CMainFrame::selectButtonsForChar(int c)
@@ -338,10 +365,10 @@ void CMainFrame::selectButtonsForChar(int c)
         return;
     if (selection.group == PudletWin::CharSelection::tool) {
         // The pressed button must name the tool the left button really has.
-        pressTool(selection.index);
+        pressedTool_ = selection.index;
+        view_->engine().setLeftButtonTool(toolButtons[selection.index].code);
     } else {
-        for (int i = 0; i < static_cast<int>(materials_.size()); ++i)
-            materials_[i]->SetValue(i == selection.index);
+        pressedMaterial_ = selection.index;
     }
 }
 
@@ -355,6 +382,10 @@ void CMainFrame::refreshControls()
     splash_->SetValue(state.splash);
     bubble_->SetValue(state.bubble);
     style_->SetSelection(state.styleIndex);
+    for (int i = 0; i < static_cast<int>(materials_.size()); ++i)
+        materials_[i]->SetValue(i == pressedMaterial_);
+    for (int i = 0; i < static_cast<int>(tools_.size()); ++i)
+        tools_[i]->SetValue(i == pressedTool_);
 }
 
 void CMainFrame::giveViewFocus()
@@ -363,45 +394,77 @@ void CMainFrame::giveViewFocus()
         view_->canvas()->SetFocus();
 }
 
-void CMainFrame::setTitleFor(const std::string& path)
+void CMainFrame::updateTitle()
 {
-    const wxString name = path.empty() ? wxString("Untitled") : wxFileName(wxString::FromUTF8(path)).GetFullName();
-    SetTitle(name + " - " + frameTitle);
+    // A modified scene shows a star before its name.
+    SetTitle((doc_->IsModified() ? "*" : "") + doc_->GetTitle() + " - " + frameTitle);
+}
+
+void CMainFrame::documentChanged()
+{
+    refreshControls();
+    updateTitle();
+    if (view_->canvas())
+        view_->canvas()->Refresh(false);
+}
+
+bool CMainFrame::confirmDiscard()
+{
+    if (!doc_->IsModified())
+        return true;
+    switch (PudletHost::askToSaveChanges(this, doc_->GetTitle())) {
+    case PudletHost::SaveChoice::save: return saveDocument();
+    case PudletHost::SaveChoice::discard: return true;
+    case PudletHost::SaveChoice::cancel: break;
+    }
+    return false;
+}
+
+void CMainFrame::rememberFolderOf(const std::string& path)
+{
+    lastFolder_ = wxFileName(wxString::FromUTF8(path)).GetPath();
 }
 
 void CMainFrame::newDocument()
 {
+    if (!confirmDiscard())
+        return;
     doc_->OnNewDocument();
-    setTitleFor("");
-    refreshControls();
+    documentChanged();
     giveViewFocus();
 }
 
-bool CMainFrame::openDocument(const std::string& path)
+bool CMainFrame::openDocument(const std::string& path, bool askedToSave)
 {
+    if (!askedToSave && !confirmDiscard())
+        return false;
     const wxString file = wxString::FromUTF8(path);
-    const wxString absolute = wxFileName(file).GetAbsolutePath();
     const bool opened = doc_->OnOpenDocument(file);
     if (opened) {
-        history_.AddFileToHistory(absolute);
-        setTitleFor(path);
+        history_.AddFileToHistory(wxFileName(file).GetAbsolutePath());
+        rememberFolderOf(path);
     } else {
-        wxLogError("Could not open the scene \"%s\"; the current scene is unchanged.", file);
+        // The scene, the title and the recent files stay as they were.
+        wxLogError("%s", wxString::FromUTF8(doc_->lastError()));
     }
-    refreshControls();
+    documentChanged();
     giveViewFocus();
     return opened;
 }
 
 bool CMainFrame::saveDocument()
 {
-    if (view_->sceneName().empty()) {
-        wxFileDialog dialog(this, "Save As", "", "", PudletWin::sceneFileFilter, wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
-        if (dialog.ShowModal() != wxID_OK)
-            return false;
-        return saveDocumentAs(dialog.GetPath().utf8_string());
-    }
+    if (view_->sceneName().empty())
+        return askAndSaveAs();
     return saveDocumentAs(view_->sceneName());
+}
+
+bool CMainFrame::askAndSaveAs()
+{
+    wxFileDialog dialog(this, "Save As", lastFolder_, "", PudletWin::sceneFileFilter, wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    if (dialog.ShowModal() != wxID_OK)
+        return false;
+    return saveDocumentAs(dialog.GetPath().utf8_string());
 }
 
 bool CMainFrame::saveDocumentAs(const std::string& chosenPath)
@@ -410,10 +473,11 @@ bool CMainFrame::saveDocumentAs(const std::string& chosenPath)
     const bool saved = doc_->OnSaveDocument(wxString::FromUTF8(path));
     if (saved) {
         history_.AddFileToHistory(wxFileName(wxString::FromUTF8(path)).GetAbsolutePath());
-        setTitleFor(path);
+        rememberFolderOf(path);
     } else {
-        wxLogError("Could not save the scene to \"%s\".", wxString::FromUTF8(path));
+        wxLogError("%s", wxString::FromUTF8(doc_->lastError()));
     }
+    updateTitle();
     giveViewFocus();
     return saved;
 }
@@ -434,9 +498,12 @@ void CMainFrame::OnNew(wxCommandEvent&)
 
 void CMainFrame::OnOpen(wxCommandEvent&)
 {
-    wxFileDialog dialog(this, "Open", "", "", PudletWin::sceneFileFilter, wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+    // Asked before the file dialog, so Cancel leaves everything as it was.
+    if (!confirmDiscard())
+        return;
+    wxFileDialog dialog(this, "Open", lastFolder_, "", PudletWin::sceneFileFilter, wxFD_OPEN | wxFD_FILE_MUST_EXIST);
     if (dialog.ShowModal() == wxID_OK)
-        openDocument(dialog.GetPath().utf8_string());
+        openDocument(dialog.GetPath().utf8_string(), true);
     giveViewFocus();
 }
 
@@ -447,15 +514,13 @@ void CMainFrame::OnSave(wxCommandEvent&)
 
 void CMainFrame::OnSaveAs(wxCommandEvent&)
 {
-    wxFileDialog dialog(this, "Save As", "", "", PudletWin::sceneFileFilter, wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
-    if (dialog.ShowModal() == wxID_OK)
-        saveDocumentAs(dialog.GetPath().utf8_string());
+    askAndSaveAs();
     giveViewFocus();
 }
 
 void CMainFrame::OnExportPicture(wxCommandEvent&)
 {
-    wxFileDialog dialog(this, "Export Picture", "", "picture.png", "PNG Files (*.png)|*.png",
+    wxFileDialog dialog(this, "Export Picture", lastFolder_, "picture.png", "PNG Files (*.png)|*.png",
                         wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
     if (dialog.ShowModal() == wxID_OK) {
         wxFileName name(dialog.GetPath());
@@ -480,7 +545,7 @@ void CMainFrame::OnExit(wxCommandEvent&)
 
 void CMainFrame::OnUndo(wxCommandEvent&)
 {
-    view_->engine().undo();
+    doc_->edit([](RevivezoRora& e) { e.undo(); });
     giveViewFocus();
 }
 
@@ -509,6 +574,10 @@ void CMainFrame::OnAbout(wxCommandEvent&)
 
 void CMainFrame::OnClose(wxCloseEvent& event)
 {
+    if (event.CanVeto() && !confirmDiscard()) {
+        event.Veto();
+        return;
+    }
     if (wxConfigBase* config = wxConfigBase::Get())
         history_.Save(*config);
     event.Skip();

@@ -1,6 +1,7 @@
 #pragma once
 // The main window: menus, tool bar, status bar, the dockable "Basic Menu"
 // bar and the view's canvas; the file commands.
+#include "pudlet_logic.h"
 #include "pudlet_view.h"
 
 #include <wx/aui/aui.h>
@@ -23,18 +24,29 @@ public:
 
     CPudletView& view() { return *view_; }
     wxAuiManager& dockManager() { return dock_; }
+    wxFileHistory& fileHistory() { return history_; }
     wxWindow* basicMenu() { return bar_; }
+    // The frame's client height that shows the whole Basic Menu docked.
+    int basicMenuHeight();
 
     // Files. Each reports failures to the user and returns whether it worked.
     void newDocument();
-    bool openDocument(const std::string& path);
+    // askedToSave: the user has already answered for the current scene.
+    bool openDocument(const std::string& path, bool askedToSave = false);
     bool saveDocument();
     bool saveDocumentAs(const std::string& chosenPath);
     bool exportPicture(const std::string& path);
 
     // The bar's check boxes and style list, from the engine.
     void refreshControls();
-    // The buttons a typed character presses.
+    // After every change of the document: the controls, the title (with the
+    // modified state) and the canvas.
+    void documentChanged();
+    void updateTitle();
+    // Before a modified scene would be lost: Save, Don't Save or Cancel.
+    // False when the user cancelled (or saving failed).
+    bool confirmDiscard();
+    // The buttons a typed character presses (shown by the next update).
     void selectButtonsForChar(int c);
 
 private:
@@ -42,7 +54,8 @@ private:
     void createMenus();
     void pressMaterial(int index);
     void pressTool(int index);
-    void setTitleFor(const std::string& path);
+    bool askAndSaveAs();
+    void rememberFolderOf(const std::string& path);
     void giveViewFocus();
 
     void OnNew(wxCommandEvent&);
@@ -69,4 +82,8 @@ private:
     wxCheckBox *gravity_ = nullptr, *pouring_ = nullptr;
     wxSlider *gravitySlider_ = nullptr, *pouringSlider_ = nullptr;
     wxChoice* style_ = nullptr;
+    wxString lastFolder_; // where the file dialogs start: the last scene's folder
+    // The buttons shown pressed: the last ones chosen, by click or key.
+    int pressedMaterial_ = PudletWin::initialMaterialIndex;
+    int pressedTool_ = PudletWin::initialToolIndex;
 };

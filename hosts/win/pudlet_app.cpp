@@ -13,6 +13,7 @@ CPudletApp::CPudletApp()
 {
     // The app object is made before GTK starts.
     PudletHost::preferX11Backend();
+    PudletHost::useClassicScrollbars();
 }
 
 bool CPudletApp::OnInit()

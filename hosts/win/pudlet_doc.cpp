@@ -14,7 +14,7 @@ CPudletView* CPudletDoc::view() const
 bool CPudletDoc::OnOpenDocument(const wxString& path)
 {
     CPudletView* target = view();
-    if (!target || !target->openScene(path.utf8_string()))
+    if (!target || !target->openScene(path.utf8_string(), &lastError_))
         return false;
     SetFilename(path, false);
     SetTitle(wxFileName(path).GetFullName());
@@ -25,7 +25,7 @@ bool CPudletDoc::OnOpenDocument(const wxString& path)
 bool CPudletDoc::OnSaveDocument(const wxString& path)
 {
     CPudletView* target = view();
-    if (!target || !target->saveScene(path.utf8_string()))
+    if (!target || !target->saveScene(path.utf8_string(), &lastError_))
         return false;
     SetFilename(path, false);
     SetTitle(wxFileName(path).GetFullName());
@@ -41,4 +41,17 @@ bool CPudletDoc::OnNewDocument()
     SetTitle("Untitled");
     Modify(false);
     return true;
+}
+
+void CPudletDoc::edit(const std::function<void(Zeb::Kamblo::RevivezoRora&)>& change)
+{
+    if (CPudletView* target = view())
+        change(target->engine());
+    changed();
+}
+
+void CPudletDoc::changed(wxObject* hint)
+{
+    Modify(true);
+    UpdateAllViews(nullptr, hint);
 }

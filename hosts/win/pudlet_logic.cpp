@@ -32,11 +32,11 @@ CharSelection selectionForChar(int c)
 int engineKeyFor(SpecialKey key)
 {
     switch (key) {
-    case SpecialKey::left: return 256;
-    case SpecialKey::right: return 257;
-    case SpecialKey::down: return 258;
-    case SpecialKey::up: return 259;
-    case SpecialKey::del: return 127;
+    case SpecialKey::left: return Zeb::Kamblo::Key::left;
+    case SpecialKey::right: return Zeb::Kamblo::Key::right;
+    case SpecialKey::down: return Zeb::Kamblo::Key::down;
+    case SpecialKey::up: return Zeb::Kamblo::Key::up;
+    case SpecialKey::del: return Zeb::Kamblo::Key::del;
     }
     return 0;
 }
@@ -57,29 +57,11 @@ bool isSceneFile(const std::string& path)
     return endsWithSceneExtension(path);
 }
 
-ScenePath splitScenePath(const std::string& path)
-{
-    size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return {"", path};
-    // A file in the root folder keeps "/" as its folder.
-    return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
-}
-
 PixelSize fittedClientSize(const RevivezoRora& engine)
 {
     const float scale = engine.scale();
     return {static_cast<int>(std::lround(scale * (engine.boundsLeft() + engine.boundsRight()))),
             static_cast<int>(std::lround(scale * (engine.boundsBottom() + engine.boundsTop())))};
-}
-
-void followClientSize(RevivezoRora& engine, int cx, int cy)
-{
-    const float scale = engine.scale();
-    if (!(scale > 0.0f))
-        return;
-    engine.setBoundsRight(static_cast<float>(cx) / scale - engine.boundsLeft());
-    engine.setBoundsTop(static_cast<float>(cy) / scale - engine.boundsBottom());
 }
 
 ControlState controlStateOf(const RevivezoRora& engine)

@@ -17,15 +17,23 @@ struct MaterialButton {
     int code;
 };
 
-// The Physics group, four per row, in reading order.
-inline constexpr std::array<MaterialButton, 24> materialButtons = {{
-    {"Eraser", 'z'}, {"Water", 'q'},    {"Wall", 'w'},    {"Rigid", 'r'},
-    {"String", 's'}, {"Elastic", 'e'},  {"Brittle", 'b'}, {"Rigid Axis", 'x'},
-    {"Mochi", 'm'},  {"Rice", 'k'},     {"Powder", 'p'},  {"Gas", 'g'},
-    {"Viscous", 'v'}, {"Tensile", 't'}, {"Dense", 'd'},   {"Light", 'l'},
-    {"Fuel", 'f'},   {"Fire", '@'},     {"Heater", 'h'},  {"Cooler", 'c'},
-    {"Inflow", 'i'}, {"Outflow", 'o'},  {"Jet", 'j'},     {"User's", 'u'},
-}};
+inline constexpr size_t basicMenuMaterialCount = [] {
+    size_t count = 0;
+    for (const Zeb::Kamblo::MaterialEntry& m : Zeb::Kamblo::kMaterials)
+        count += m.onBasicMenu ? 1 : 0;
+    return count;
+}();
+
+// The Physics group, four per row, in reading order: the engine's materials
+// that have a Basic Menu button.
+inline constexpr std::array<MaterialButton, basicMenuMaterialCount> materialButtons = [] {
+    std::array<MaterialButton, basicMenuMaterialCount> buttons{};
+    size_t next = 0;
+    for (const Zeb::Kamblo::MaterialEntry& m : Zeb::Kamblo::kMaterials)
+        if (m.onBasicMenu)
+            buttons[next++] = {m.name, m.code};
+    return buttons;
+}();
 
 struct ToolButton {
     const char* label;
@@ -33,12 +41,13 @@ struct ToolButton {
     int key;  // the upper-case key that selects it
 };
 
-// The Tool group, four per row, in reading order.
-inline constexpr std::array<ToolButton, 10> toolButtons = {{
-    {"Brush", 'b', 'B'},   {"Pencil", 'p', 'P'}, {"Shape", 'u', 'U'}, {"Bucket", 'g', 'G'},
-    {"Move", 'v', 'V'},    {"Eraser", 'e', 'E'}, {"Replace", 'j', 'J'}, {"Spuit", 'i', 'I'},
-    {"Arrow", 'a', 'A'},   {"Slice", 'k', 'K'},
-}};
+// The Tool group, four per row, in reading order: the engine's named tools.
+inline constexpr std::array<ToolButton, Zeb::Kamblo::kToolButtonCount> toolButtons = [] {
+    std::array<ToolButton, Zeb::Kamblo::kToolButtonCount> buttons{};
+    for (size_t i = 0; i < buttons.size(); ++i)
+        buttons[i] = {Zeb::Kamblo::kTools[i].name, Zeb::Kamblo::kTools[i].letter, Zeb::Kamblo::kTools[i].key()};
+    return buttons;
+}();
 
 inline constexpr int initialMaterialIndex = 2; // Wall
 inline constexpr int initialToolIndex = 0;     // Brush
@@ -83,25 +92,12 @@ std::string sceneFileName(const std::string& chosen);
 // anything else goes to the engine's onFileDrop.
 bool isSceneFile(const std::string& path);
 
-// A scene path split at its last '/': the folder to make the working
-// directory before load (empty: stay) and the name to load.
-struct ScenePath {
-    std::string folder;
-    std::string name;
-};
-ScenePath splitScenePath(const std::string& path);
-
 // The view's client size that shows the whole scene.
 struct PixelSize {
     int width;
     int height;
 };
 PixelSize fittedClientSize(const Zeb::Kamblo::RevivezoRora& engine);
-
-// Resizing keeps the walls' margins to the window edges: the right and top
-// walls move with the client area of cx x cy pixels. Nothing happens for a
-// non-positive scale.
-void followClientSize(Zeb::Kamblo::RevivezoRora& engine, int cx, int cy);
 
 // What the bar's check boxes and style list show for the engine's state.
 struct ControlState {

@@ -1,15 +1,20 @@
 #include "pudlet_view.h"
 
 #include "main_frame.h"
+#include "pudlet_doc.h"
 #include "pudlet_logic.h"
 
 #include <default_scene.h>
+#include <scene_session.h>
 #include <export_picture.h>
 
 #include <wx/dcclient.h>
+#include <wx/display.h>
 #include <wx/dnd.h>
 #include <wx/filename.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <optional>
 
 using PudletWin::SpecialKey;
@@ -183,11 +188,15 @@ bool CPudletView::makeCurrent()
 
 void CPudletView::render()
 {
-    PudletHost::loadPixelProjection(engine_->scale());
-    engine_->prerender();
-    glClear(GL_COLOR_BUFFER_BIT);
-    engine_->render();
+    Pudlet::drawFrame(*engine_, PudletHost::canvasView(*canvas_, engine_->scale()));
     glFinish();
+}
+
+PudletHost::ScenePoint CPudletView::scenePoint(wxPoint point)
+{
+    Pudlet::loadSceneProjection(PudletHost::canvasView(*canvas_, engine_->scale()));
+    const double factor = canvas_->GetContentScaleFactor();
+    return PudletHost::unprojectPoint(point.x * factor, point.y * factor);
 }
 
 void CPudletView::runFrame()
@@ -222,36 +231,31 @@ bool CPudletView::exportPicture(const std::string& path)
 void CPudletView::newScene()
 {
     engine_->clear();
+    // A new scene starts its clock again.
+    engine_->setTime(0.0f);
+    engine_->setTimeStep(0);
     sceneName_.clear();
     engine_->setForegroundImageName(nullptr);
     engine_->setBackgroundImageName(nullptr);
 }
 
-bool CPudletView::openScene(const std::string& path)
+bool CPudletView::openScene(const std::string& path, std::string* error)
 {
-    const PudletWin::ScenePath parts = PudletWin::splitScenePath(path);
-    const wxString previousFolder = wxGetCwd();
-    if (!parts.folder.empty() && !wxSetWorkingDirectory(wxString::FromUTF8(parts.folder)))
-        return false;
     // Image loading needs the context current.
     makeCurrent();
-    if (!engine_->load(parts.name.c_str())) {
-        wxSetWorkingDirectory(previousFolder);
+    if (!Pudlet::openScene(*engine_, path, error))
         return false;
-    }
     // Kept absolute: the image dialogs move the working directory.
-    sceneName_ = wxFileName(wxString::FromUTF8(path)).GetAbsolutePath(previousFolder).utf8_string();
+    sceneName_ = std::filesystem::absolute(path).lexically_normal().string();
     fitWindow();
     return true;
 }
 
-bool CPudletView::saveScene(const std::string& path)
+bool CPudletView::saveScene(const std::string& path, std::string* error)
 {
-    if (!engine_->save(path.c_str()))
+    if (!Pudlet::saveScene(*engine_, path, error))
         return false;
-    // Later saves go to the same file; relative names stay valid because the
-    // working directory only changes on open.
-    sceneName_ = path;
+    sceneName_ = std::filesystem::absolute(path).lexically_normal().string();
     return true;
 }
 
@@ -260,7 +264,7 @@ void CPudletView::openDefaultScene()
     const std::string path = PudletHost::defaultScenePath();
     if (path.empty())
         return;
-    if (openScene(path))
+    if (openScene(path, nullptr))
         sceneName_.clear();
 }
 
@@ -272,7 +276,18 @@ void CPudletView::fitWindow()
     if (wanted.width <= 0 || wanted.height <= 0)
         return;
     const wxSize now = canvas_->GetClientSize();
-    frame_->SetClientSize(frame_->GetClientSize() + wxSize(wanted.width, wanted.height) - now);
+    wxSize client = frame_->GetClientSize() + wxSize(wanted.width, wanted.height) - now;
+    // Never so low that the Basic Menu is cut off: a short scene gets a
+    // taller view, and its top wall follows the view.
+    client.y = std::max(client.y, frame_->basicMenuHeight());
+    const wxRect screen = wxDisplay(wxDisplay::GetFromWindow(frame_) == wxNOT_FOUND
+                                        ? 0u
+                                        : static_cast<unsigned>(wxDisplay::GetFromWindow(frame_)))
+                              .GetClientArea();
+    const wxSize chrome = frame_->GetSize() - frame_->GetClientSize();
+    client.x = std::min(client.x, screen.width - chrome.x);
+    client.y = std::min(client.y, screen.height - chrome.y);
+    frame_->SetClientSize(client);
     frame_->Layout();
 }
 
@@ -280,8 +295,7 @@ void CPudletView::mouseDown(int button, wxPoint point)
 {
     if (!makeCurrent())
         return;
-    PudletHost::loadPixelProjection(engine_->scale());
-    const PudletHost::ScenePoint p = PudletHost::unprojectPoint(point.x, point.y);
+    const PudletHost::ScenePoint p = scenePoint(point);
     engine_->onMouseDown(button, p.x, p.y);
     captured_ = true;
 }
@@ -290,26 +304,46 @@ void CPudletView::mouseMove(wxPoint point)
 {
     if (!captured_ || !makeCurrent())
         return;
-    PudletHost::loadPixelProjection(engine_->scale());
-    const PudletHost::ScenePoint p = PudletHost::unprojectPoint(point.x, point.y);
+    const PudletHost::ScenePoint p = scenePoint(point);
     engine_->onMouseMove(p.x, p.y);
 }
 
-void CPudletView::mouseUp(bool refreshControls)
+void CPudletView::OnUpdate(wxView*, wxObject* hint)
+{
+    if (!frame_)
+        return;
+    if (const auto* typed = dynamic_cast<const CTypedCharacter*>(hint))
+        frame_->selectButtonsForChar(typed->character);
+    frame_->documentChanged();
+}
+
+void CPudletView::OnChangeFilename()
+{
+    if (frame_)
+        frame_->updateTitle();
+}
+
+CPudletDoc* CPudletView::document() const
+{
+    return static_cast<CPudletDoc*>(GetDocument());
+}
+
+void CPudletView::mouseUp(bool)
 {
     if (!captured_)
         return;
     captured_ = false;
     engine_->onMouseUp();
-    if (refreshControls && frame_)
-        frame_->refreshControls();
+    // A stroke of any tool may have changed the scene.
+    if (CPudletDoc* doc = document())
+        doc->changed();
 }
 
 void CPudletView::keyDown(int key)
 {
     engine_->onKeyDown(key);
-    if (frame_)
-        frame_->refreshControls();
+    if (CPudletDoc* doc = document())
+        doc->changed();
 }
 
 void CPudletView::keyUp(int key)
@@ -321,10 +355,16 @@ void CPudletView::character(int c)
 {
     engine_->onKeyDown(c);
     engine_->onKeyUp(c);
-    if (frame_) {
-        frame_->selectButtonsForChar(c);
-        frame_->refreshControls();
-    }
+    // Lower-case letters choose what to paint; every other key may change
+    // the scene (pouring, switches, clearing).
+    CPudletDoc* doc = document();
+    if (!doc)
+        return;
+    CTypedCharacter typed(c);
+    if (Pudlet::keyEditsScene(c))
+        doc->changed(&typed);
+    else
+        doc->UpdateAllViews(nullptr, &typed);
 }
 
 void CPudletView::dropFiles(wxPoint point, const wxArrayString& files)
@@ -338,9 +378,10 @@ void CPudletView::dropFiles(wxPoint point, const wxArrayString& files)
         }
         if (!makeCurrent())
             continue;
-        PudletHost::loadPixelProjection(engine_->scale());
-        const PudletHost::ScenePoint p = PudletHost::unprojectPoint(point.x, point.y);
+        const PudletHost::ScenePoint p = scenePoint(point);
         engine_->onFileDrop(path.c_str(), p.x, p.y);
+        if (CPudletDoc* doc = document())
+            doc->changed();
     }
     if (canvas_)
         canvas_->SetFocus();
@@ -348,9 +389,7 @@ void CPudletView::dropFiles(wxPoint point, const wxArrayString& files)
 
 void CPudletView::resized(wxSize clientSize)
 {
-    PudletWin::followClientSize(*engine_, clientSize.x, clientSize.y);
-    if (context_ && canvas_ && canvas_->IsShownOnScreen() && canvas_->SetCurrent(*context_)) {
-        const double factor = canvas_->GetContentScaleFactor();
-        glViewport(0, 0, static_cast<GLsizei>(clientSize.x * factor), static_cast<GLsizei>(clientSize.y * factor));
-    }
+    if (canvas_)
+        clientSize = clientSize * canvas_->GetContentScaleFactor();
+    Pudlet::followViewSize(*engine_, clientSize.x, clientSize.y);
 }

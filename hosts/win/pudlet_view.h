@@ -10,6 +10,7 @@
 #include <string>
 
 class CMainFrame;
+class CPudletDoc;
 class CPudletView;
 
 // The GL window the view draws into; forwards its input to the view.
@@ -41,11 +42,16 @@ public:
     bool startGraphics(wxString* error);
 
     void OnDraw(wxDC*) override {}
+    // Every change of the document ends here: the frame's controls, title
+    // and canvas follow it.
+    void OnUpdate(wxView* sender, wxObject* hint) override;
+    void OnChangeFilename() override;
 
     Zeb::Kamblo::RevivezoRora& engine() { return *engine_; }
     CPudletCanvas* canvas() { return canvas_; }
     CMainFrame* mainFrame() { return frame_; }
     const std::string& sceneName() const { return sceneName_; }
+    CPudletDoc* document() const;
 
     // One frame of the idle loop: timeStepsPerFrame steps, then a redraw.
     void runFrame();
@@ -57,8 +63,8 @@ public:
     // Files. A failed load leaves the current scene untouched; failures are
     // reported to the user by the caller.
     void newScene();
-    bool openScene(const std::string& path);
-    bool saveScene(const std::string& path);
+    bool openScene(const std::string& path, std::string* error);
+    bool saveScene(const std::string& path, std::string* error);
     // The default demo scene, loaded untitled (Save asks for a name).
     void openDefaultScene();
     void fitWindow();
@@ -73,9 +79,12 @@ public:
     void dropFiles(wxPoint point, const wxArrayString& files);
     void resized(wxSize clientSize);
 
-private:
     bool makeCurrent();
+
+private:
     void render();
+    // A window point in scene units, through the frame's projection.
+    PudletHost::ScenePoint scenePoint(wxPoint point);
 
     struct EngineDeleter {
         void operator()(Zeb::Kamblo::RevivezoRora* engine) const { Zeb::Kamblo::RevivezoRora::deleteInstance(engine); }

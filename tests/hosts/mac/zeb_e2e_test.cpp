@@ -7,10 +7,13 @@
 #include "zeb_panel.h"
 #include "zeb_panels.h"
 #include "zeb_view.h"
+#include "save_question.h"
 
 #include <gtest/gtest.h>
 #include <wx/checkbox.h>
+#include <wx/display.h>
 #include <wx/grid.h>
+#include <wx/log.h>
 #include <wx/apptrait.h>
 #include <wx/evtloop.h>
 
@@ -89,7 +92,50 @@ fs::path copyScene(const char* name) {
 
 ZebDocument* firstDocument = nullptr;
 
+// Errors the application reports, instead of message boxes.
+class CapturedLog : public wxLog {
+public:
+    std::vector<wxString> errors;
+
+protected:
+    void DoLogRecord(wxLogLevel level, const wxString& message, const wxLogRecordInfo&) override {
+        if (level <= wxLOG_Error) errors.push_back(message);
+    }
+};
+CapturedLog* capturedLog = nullptr;
+
+// The end-to-end test answers the unsaved-changes question itself.
+PudletHost::SaveChoice saveAnswer = PudletHost::SaveChoice::discard;
+
 } // namespace
+
+TEST(ZebE2E, ASceneThatCannotBeOpenedKeepsThePanels) {
+    // As at start-up with "PudletMac missing.pdl": no other window yet.
+    ASSERT_TRUE(app->documents().empty());
+    app->quitWhenLastDocumentCloses = true;
+    capturedLog->errors.clear();
+    const fs::path missing = workFolder / "missing.pdl";
+    EXPECT_EQ(app->openDocument(missing.string()), nullptr);
+    pump(200);
+    app->quitWhenLastDocumentCloses = false;
+    ASSERT_EQ(capturedLog->errors.size(), 1u);
+    EXPECT_EQ(capturedLog->errors[0], missing.string() + ": no such scene file");
+    EXPECT_TRUE(app->documents().empty());
+    for (ZebPanel* panel : app->panels().all()) EXPECT_TRUE(panel->IsShown()) << panel->GetTitle();
+
+    // Random bytes named like a scene open no window either, once the engine
+    // refuses what is no scene.
+    const fs::path broken = workFolder / "broken.pdl";
+    std::ofstream(broken, std::ios::binary) << std::string("\x89\x01\xff garbage \x00\x7f\n\x13", 16);
+    RevivezoRora* probe = RevivezoRora::newInstance();
+    const bool engineRefuses = !probe->load(broken.c_str());
+    RevivezoRora::deleteInstance(probe);
+    if (!engineRefuses) GTEST_SKIP() << "this engine still loads a file that is no scene";
+    EXPECT_EQ(app->openDocument(broken.string()), nullptr);
+    pump(200);
+    EXPECT_TRUE(app->documents().empty());
+    for (ZebPanel* panel : app->panels().all()) EXPECT_TRUE(panel->IsShown()) << panel->GetTitle();
+}
 
 TEST(ZebE2E, OpenedSceneRunsOnItsTimer) {
     firstDocument = app->openDocument(copyScene("dam-break.pdl").string());
@@ -98,6 +144,15 @@ TEST(ZebE2E, OpenedSceneRunsOnItsTimer) {
     EXPECT_EQ(firstDocument->engine().leftButtonTool(), 'a');
     EXPECT_EQ(fs::current_path(), workFolder);
     EXPECT_GT(firstDocument->engine().countParticles(), 0);
+    // The scene fills its view: the walls follow the view's edges.
+    RevivezoRora& e = firstDocument->engine();
+    wxSize view = firstDocument->view().GetClientSize();
+    EXPECT_NEAR(e.boundsRight(), view.x / e.scale() - e.boundsLeft(), 1e-3);
+    EXPECT_NEAR(e.boundsTop(), view.y / e.scale() - e.boundsBottom(), 1e-3);
+    firstDocument->window().SetSize(firstDocument->window().GetSize() + wxSize(80, 40));
+    pump(300);
+    view = firstDocument->view().GetClientSize();
+    EXPECT_NEAR(e.boundsRight(), view.x / e.scale() - e.boundsLeft(), 1e-3);
     float start = firstDocument->engine().time();
     EXPECT_TRUE(waitUntil([&] { return firstDocument->engine().time() > start; }));
 }
@@ -138,6 +193,10 @@ TEST(ZebE2E, ParameterTableEditsGravityAngle) {
     xdotool("key Return");
     EXPECT_TRUE(waitUntil([&] { return firstDocument->engine().gravityAngle() == 0.5f; }, 3000));
     EXPECT_EQ(table->GetCellValue(row, 1), "0.5");
+    // The names stay whole: the table did not scroll sideways.
+    EXPECT_EQ(table->GetViewStart().x, 0);
+    const wxRect screen = wxDisplay(0u).GetClientArea();
+    for (ZebPanel* panel : app->panels().all()) EXPECT_TRUE(screen.Contains(panel->GetRect())) << panel->GetTitle();
 }
 
 TEST(ZebE2E, MaterialButtonThenPaint) {
@@ -199,7 +258,67 @@ TEST(ZebE2E, TabHidesAndShowsThePanels) {
     EXPECT_FALSE(panels.images->IsShown()) << "a panel closed by hand stays closed";
     EXPECT_EQ(firstDocument->engine().gravityAngle(), angle);
     panels.images->toggleVisible();
+    // Keys typed next still go to the scene, not to a panel's field.
+    pump(200);
+    const wxString background = panels.pathFields[0]->GetValue();
+    typeInto(&firstDocument->view(), "e");
+    EXPECT_TRUE(waitUntil([&] { return firstDocument->engine().nextMaterial() == 'e'; }, 3000));
+    EXPECT_EQ(panels.pathFields[0]->GetValue(), background);
 }
+
+TEST(ZebE2E, MenuShortcutsWorkWhileTheViewHasFocus) {
+    ASSERT_NE(firstDocument, nullptr);
+    RevivezoRora& engine = firstDocument->engine();
+    const int before = engine.countParticles();
+    ASSERT_GT(before, 0);
+    firstDocument->clear();
+    ASSERT_EQ(engine.countParticles(), 0);
+    typeInto(&firstDocument->view(), "ctrl+z");
+    EXPECT_TRUE(waitUntil([&] { return engine.countParticles() == before; }, 3000)) << "Ctrl+Z undoes";
+    const bool parametersShown = app->panels().parameters->IsShown();
+    typeInto(&firstDocument->view(), "ctrl+p");
+    EXPECT_TRUE(waitUntil([&] { return app->panels().parameters->IsShown() != parametersShown; }, 3000));
+    typeInto(&firstDocument->view(), "ctrl+p");
+    const size_t windows = app->documents().size();
+    typeInto(&firstDocument->view(), "ctrl+n");
+    ASSERT_TRUE(waitUntil([&] { return app->documents().size() == windows + 1; }, 3000)) << "Ctrl+N opens a window";
+    ZebDocument* fresh = app->documents().back().get();
+    EXPECT_EQ(fresh->window().GetTitle(), "Untitled");
+    ZebDocument& another = app->newDocument();
+    EXPECT_EQ(another.window().GetTitle(), "Untitled 2") << "untitled windows are numbered";
+    another.close();
+    fresh->close();
+    pump(100);
+    EXPECT_EQ(app->documents().size(), windows);
+}
+
+TEST(ZebE2E, AModifiedSceneAsksBeforeItsWindowCloses) {
+    ZebDocument& document = app->newDocument();
+    pump(200);
+    EXPECT_FALSE(document.window().GetTitle().StartsWith("*"));
+    wxRect area = document.view().GetScreenRect();
+    moveTo(wxPoint(area.x + area.width / 3, area.y + area.height / 2));
+    xdotool("mousedown 1");
+    for (int i = 1; i <= 6; ++i) moveTo(wxPoint(area.x + area.width / 3 + i * 12, area.y + area.height / 2));
+    xdotool("mouseup 1");
+    ASSERT_TRUE(waitUntil([&] { return document.isModified(); }, 3000));
+    EXPECT_TRUE(document.window().GetTitle().StartsWith("*Untitled"));
+    const size_t windows = app->documents().size();
+    saveAnswer = PudletHost::SaveChoice::cancel;
+    EXPECT_FALSE(document.window().Close());
+    EXPECT_EQ(app->documents().size(), windows);
+    EXPECT_TRUE(document.window().IsShown());
+    const fs::path saved = workFolder / "painted.pdl";
+    ASSERT_TRUE(document.writeToFile(saved.string(), nullptr));
+    EXPECT_EQ(document.window().GetTitle(), "painted");
+    saveAnswer = PudletHost::SaveChoice::discard;
+    document.clear();
+    EXPECT_TRUE(document.window().GetTitle().StartsWith("*painted"));
+    EXPECT_TRUE(document.close());
+    pump(100);
+    EXPECT_EQ(app->documents().size(), windows - 1);
+}
+
 
 TEST(ZebE2E, SecondSceneHasItsOwnWindowAndEngine) {
     ASSERT_NE(firstDocument, nullptr);
@@ -229,6 +348,7 @@ int main(int argc, char** argv) {
     fs::create_directories(workFolder);
     app = new ZebAppDelegate;
     app->quitWhenLastDocumentCloses = false;
+    PudletHost::answerSaveQuestionsWith([](const wxString&) { return saveAnswer; });
     wxApp::SetInstance(app);
     int wxArgc = 1;
     char* wxArgv[] = {argv[0], nullptr};
@@ -236,6 +356,8 @@ int main(int argc, char** argv) {
         fprintf(stderr, "the application did not start (no display?)\n");
         return 1;
     }
+    capturedLog = new CapturedLog;
+    delete wxLog::SetActiveTarget(capturedLog);
     loop = app->GetTraits()->CreateEventLoop();
     wxEventLoopBase::SetActive(loop);
     // Only the test's own windows.

@@ -29,7 +29,7 @@ TEST(ZebInput, ReleaseRepeatsThePressedCode) {
     // Shift may be let go first: the release still reports the upper case.
     EXPECT_EQ(keys.released(physicalQ), 'Q');
     EXPECT_EQ(keys.released(physicalQ), std::nullopt) << "one release per press";
-    EXPECT_EQ(keys.pressedArrow(physicalLeft, kZebKeyLeft), 256);
+    EXPECT_EQ(keys.pressedArrow(physicalLeft, Zeb::Kamblo::Key::left), 256);
     EXPECT_EQ(keys.released(physicalLeft), 256);
 
     EXPECT_EQ(keys.pressed(physicalTab, '\t'), std::nullopt) << "Tab never reaches the engine";

@@ -2,6 +2,7 @@
 // mouse and keyboard events (XTest), under Xvfb.
 #include <main_frame.h>
 #include <pudlet_app.h>
+#include <save_question.h>
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -9,6 +10,7 @@
 #include <wx/choice.h>
 #include <wx/log.h>
 #include <wx/menu.h>
+#include <wx/scrolwin.h>
 #include <wx/tglbtn.h>
 #include <wx/uiaction.h>
 
@@ -28,6 +30,10 @@ namespace {
 
 CPudletApp* app = nullptr;
 fs::path scratch;
+
+// Tests answer the unsaved-changes question themselves; by default the
+// changes of one test are dropped when the next one starts.
+PudletHost::SaveChoice discardAll(const wxString&) { return PudletHost::SaveChoice::discard; }
 
 // Lets the toolkit and the idle loop (stepping and drawing) run for `ms`.
 void pump(int ms = 50)
@@ -271,10 +277,117 @@ TEST_F(PudletApp, AFailedOpenOrSaveIsReportedAndKeepsTheScene)
     drag(0.3, 0.4, 0.7, 0.4);
     const int painted = engine().countParticles();
     ASSERT_GT(painted, 0);
-    EXPECT_FALSE(frame->openDocument((scratch / "missing.pdl").string()));
-    EXPECT_EQ(engine().countParticles(), painted);
+    const wxString title = frame->GetTitle();
+    const size_t recent = frame->fileHistory().GetCount();
+    auto expectKept = [&](const fs::path& file) {
+        EXPECT_FALSE(frame->openDocument(file.string())) << file;
+        EXPECT_EQ(engine().countParticles(), painted);
+        EXPECT_EQ(frame->GetTitle(), title);
+        EXPECT_EQ(frame->fileHistory().GetCount(), recent);
+        EXPECT_TRUE(frame->IsShown());
+    };
+    expectKept(scratch / "missing.pdl");
+    expectKept(scratch);
     EXPECT_FALSE(frame->saveDocumentAs((scratch / "no-such-folder" / "scene.pdl").string()));
+
+    // Random bytes named like a scene.
+    const fs::path broken = scratch / "broken.pdl";
+    std::ofstream(broken, std::ios::binary) << std::string("\x89\x01\xff garbage \x00\x7f\n\x13", 16);
+    RevivezoRora* probe = RevivezoRora::newInstance();
+    const bool engineRefuses = !probe->load(broken.c_str());
+    RevivezoRora::deleteInstance(probe);
     click(control("check:Pause"));
+    if (!engineRefuses)
+        GTEST_SKIP() << "this engine still loads a file that is no scene";
+    click(control("check:Pause"));
+    expectKept(broken);
+    click(control("check:Pause"));
+}
+
+TEST_F(PudletApp, OpeningASceneKeepsTheWholeBasicMenuReachable)
+{
+    const fs::path demo = fs::path(PUDLET_SCENES_SOURCE_DIR) / "dam-break.pdl";
+    ASSERT_TRUE(frame->openDocument(demo.string()));
+    pump(300);
+    // Every control of the bar lies inside the bar's visible area.
+    const wxRect bar = frame->basicMenu()->GetScreenRect();
+    for (const char* name : {"button:Clear", "button:Undo", "tool:Slice", "choice:Style", "unload:Bubble"}) {
+        const wxRect rect = control(name)->GetScreenRect();
+        EXPECT_TRUE(bar.Contains(rect)) << name << " at " << rect.y << ".." << rect.GetBottom() << ", bar "
+                                        << bar.y << ".." << bar.GetBottom();
+    }
+    // A click on Drain ticks it, and scrolls nothing away.
+    const wxPoint before = static_cast<wxScrolledWindow*>(frame->basicMenu())->GetViewStart();
+    click(control("check:Drain"));
+    EXPECT_TRUE(checked("check:Drain"));
+    EXPECT_FALSE(engine().boundsFlag());
+    EXPECT_EQ(static_cast<wxScrolledWindow*>(frame->basicMenu())->GetViewStart(), before);
+    click(control("check:Drain"));
+    frame->SetClientSize(1100, 900);
+    pump(200);
+}
+
+TEST_F(PudletApp, UnsavedChangesAreAskedAboutBeforeTheyAreLost)
+{
+    using PudletHost::SaveChoice;
+    wxString asked;
+    auto answer = [&](SaveChoice choice) {
+        PudletHost::answerSaveQuestionsWith([&asked, choice](const wxString& name) {
+            asked = name;
+            return choice;
+        });
+    };
+    EXPECT_FALSE(frame->GetTitle().StartsWith("*"));
+    click(control("check:Pause"));
+    click(control("material:Water"));
+    drag(0.3, 0.4, 0.7, 0.4);
+    const int painted = engine().countParticles();
+    ASSERT_GT(painted, 0);
+    EXPECT_TRUE(frame->GetTitle().StartsWith("*Untitled")) << frame->GetTitle();
+
+    // Cancel leaves everything as it was: New, Open and closing the window.
+    answer(SaveChoice::cancel);
+    frame->newDocument();
+    EXPECT_EQ(asked, "Untitled");
+    EXPECT_EQ(engine().countParticles(), painted);
+    const fs::path other = scratch / "other.pdl";
+    {
+        RevivezoRora* writer = RevivezoRora::newInstance();
+        ASSERT_TRUE(writer->save(other.c_str()));
+        RevivezoRora::deleteInstance(writer);
+    }
+    EXPECT_FALSE(frame->openDocument(other.string()));
+    EXPECT_EQ(engine().countParticles(), painted);
+    EXPECT_FALSE(frame->Close());
+    EXPECT_TRUE(frame->IsShown());
+    EXPECT_TRUE(frame->GetTitle().StartsWith("*Untitled"));
+
+    // Save writes the scene first (here under a name it already has).
+    ASSERT_TRUE(frame->saveDocumentAs((scratch / "kept.pdl").string()));
+    EXPECT_TRUE(frame->GetTitle().StartsWith("kept.pdl"));
+    drag(0.3, 0.6, 0.7, 0.6);
+    const int more = engine().countParticles();
+    EXPECT_TRUE(frame->GetTitle().StartsWith("*kept.pdl"));
+    answer(SaveChoice::save);
+    ASSERT_TRUE(frame->openDocument(other.string()));
+    EXPECT_EQ(engine().countParticles(), 0);
+    RevivezoRora* reader = RevivezoRora::newInstance();
+    EXPECT_TRUE(reader->load((scratch / "kept.pdl").c_str()));
+    EXPECT_EQ(reader->countParticles(), more);
+    RevivezoRora::deleteInstance(reader);
+
+    // Don't Save drops the changes; New starts the clock again.
+    click(control("check:Pause"));
+    drag(0.3, 0.4, 0.7, 0.4);
+    pump(300);
+    ASSERT_GT(engine().time(), 0.0f);
+    answer(SaveChoice::discard);
+    frame->newDocument();
+    EXPECT_EQ(engine().countParticles(), 0);
+    EXPECT_EQ(engine().time(), 0.0f);
+    EXPECT_EQ(engine().timeStep(), 0);
+    EXPECT_TRUE(frame->GetTitle().StartsWith("Untitled"));
+    PudletHost::answerSaveQuestionsWith(discardAll);
 }
 
 TEST_F(PudletApp, ResizingMovesTheRightAndTopWalls)
@@ -286,13 +399,15 @@ TEST_F(PudletApp, ResizingMovesTheRightAndTopWalls)
     EXPECT_NEAR(engine().boundsRight(), size.x / scale - engine().boundsLeft(), 1e-3);
     EXPECT_NEAR(engine().boundsTop(), size.y / scale - engine().boundsBottom(), 1e-3);
 
-    // Fitting to the scene gives a canvas of exactly the scene's size.
+    // Fitting to the scene gives a canvas of the scene's width, and of its
+    // height unless the Basic Menu needs more.
     engine().setBoundsRight(50.0f);
     engine().setBoundsTop(40.0f);
     frame->view().fitWindow();
     pump(300);
-    EXPECT_EQ(canvas->GetClientSize(), wxSize(static_cast<int>(scale * (engine().boundsLeft() + 50.0f)),
-                                              static_cast<int>(scale * (engine().boundsBottom() + 40.0f))));
+    EXPECT_EQ(canvas->GetClientSize().x, static_cast<int>(scale * (engine().boundsLeft() + 50.0f)));
+    EXPECT_GE(canvas->GetClientSize().y, static_cast<int>(scale * (engine().boundsBottom() + 40.0f)));
+    EXPECT_GE(frame->GetClientSize().y, frame->basicMenuHeight());
 }
 
 TEST_F(PudletApp, BasicMenuItemHidesAndShowsTheBar)
@@ -345,6 +460,7 @@ int main(int argc, char** argv)
     setenv("HOME", (scratch / "home").c_str(), 1);
     setenv("XDG_CONFIG_HOME", (scratch / "home").c_str(), 1);
 
+    PudletHost::answerSaveQuestionsWith(discardAll);
     app = new CPudletApp;
     wxApp::SetInstance(app);
     int wxArgc = 1;

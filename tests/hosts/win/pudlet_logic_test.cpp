@@ -1,4 +1,6 @@
 #include <pudlet_logic.h>
+#include <scene_frame.h>
+#include <scene_session.h>
 
 #include <gtest/gtest.h>
 
@@ -10,11 +12,8 @@ using Zeb::Kamblo::RevivezoRora;
 
 namespace {
 
-struct EngineDeleter {
-    void operator()(RevivezoRora* engine) const { RevivezoRora::deleteInstance(engine); }
-};
-using Engine = std::unique_ptr<RevivezoRora, EngineDeleter>;
-Engine newEngine() { return Engine(RevivezoRora::newInstance()); }
+using Engine = Pudlet::EngineHandle;
+using Pudlet::newEngine;
 
 TEST(ButtonTables, EveryCodeAndKeyIsUnique)
 {
@@ -119,15 +118,6 @@ TEST(DropDispatch, OnlyAnExactPdlExtensionOpensAScene)
     EXPECT_FALSE(isSceneFile("/home/u.pdl/picture"));
 }
 
-TEST(ScenePathSplit, FolderBecomesTheWorkingDirectory)
-{
-    EXPECT_EQ(splitScenePath("/home/u/scenes/dam.pdl").folder, "/home/u/scenes");
-    EXPECT_EQ(splitScenePath("/home/u/scenes/dam.pdl").name, "dam.pdl");
-    EXPECT_EQ(splitScenePath("/dam.pdl").folder, "/");
-    EXPECT_EQ(splitScenePath("dam.pdl").folder, "");
-    EXPECT_EQ(splitScenePath("dam.pdl").name, "dam.pdl");
-}
-
 TEST(WindowFit, ClientAreaShowsTheWholeSceneWithItsMargins)
 {
     Engine engine = newEngine();
@@ -150,7 +140,7 @@ TEST(WallsFollowResize, RightAndTopKeepTheirMarginsToTheEdges)
     Engine engine = newEngine();
     engine->setBoundsLeft(2.0f);
     engine->setBoundsBottom(1.0f);
-    followClientSize(*engine, 800, 600);
+    Pudlet::followViewSize(*engine, 800, 600);
     EXPECT_FLOAT_EQ(engine->boundsRight(), 800.0f / 8.0f - 2.0f);
     EXPECT_FLOAT_EQ(engine->boundsTop(), 600.0f / 8.0f - 1.0f);
     EXPECT_FLOAT_EQ(engine->boundsLeft(), 2.0f);
@@ -166,7 +156,7 @@ TEST(WallsFollowResize, ZeroScaleLeavesTheWallsAlone)
 {
     Engine engine = newEngine();
     engine->setScale(0.0f);
-    followClientSize(*engine, 800, 600);
+    Pudlet::followViewSize(*engine, 800, 600);
     EXPECT_FLOAT_EQ(engine->boundsRight(), 64.0f);
     EXPECT_FLOAT_EQ(engine->boundsTop(), 48.0f);
 }

@@ -1,6 +1,5 @@
-#include "scene_session.h"
+#include "output_paths.h"
 
-#include <fstream>
 #include <system_error>
 
 #include "cli_arguments.h"
@@ -41,25 +40,12 @@ void prepareOutputFile(const fs::path& file)
     }
 }
 
-EngineHandle openScene(const fs::path& scene)
+Pudlet::EngineHandle openSceneOrFail(const fs::path& scene)
 {
-    const std::string name = scene.string();
-    std::error_code error;
-    const fs::file_status status = fs::status(scene, error);
-    if (!fs::exists(status))
-        throw Failure(name + ": no such scene file");
-    if (!fs::is_regular_file(status))
-        throw Failure(name + ": not a regular file");
-    if (!std::ifstream(scene).is_open())
-        throw Failure(name + ": cannot open the scene file for reading");
-
-    fs::current_path(scene.parent_path(), error);
-    if (error)
-        throw Failure(scene.parent_path().string() + ": cannot change into the scene's folder (" + error.message() +
-                      ")");
-    EngineHandle engine(Zeb::Kamblo::RevivezoRora::newInstance());
-    if (!engine->load(scene.filename().c_str()))
-        throw Failure(name + ": the scene file cannot be read");
+    Pudlet::EngineHandle engine = Pudlet::newEngine();
+    std::string error;
+    if (!Pudlet::openScene(*engine, scene, &error))
+        throw Failure(error);
     return engine;
 }
 
