@@ -495,8 +495,6 @@ void StepContext::searchNeighbors(ParticleData& d)
         int reach = 0;
         size_t ahead = kPairsAhead * size_t(t == 0 ? n : end - first);
         auto flush = [&] {
-            for (int k = 0; k < window.k; ++k)
-                reach = std::max(reach, places[k].b - places[k].a);
             appendScratch(out, places, size_t(window.k), ahead);
             window.k = 0;
         };
@@ -543,6 +541,8 @@ void StepContext::searchNeighbors(ParticleData& d)
             // with itself or with one that already found it.
             int next = std::max(s, i + 1);
             window.scan<kNextStripScan>(i, px, py, next, stripAfter);
+            // No partner of i lies further on than the end of either window.
+            reach = std::max(reach, std::max(kSameStripScan, next + kNextStripScan - 1 - i));
         }
         flush();
         slot.reach = reach;

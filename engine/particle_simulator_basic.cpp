@@ -234,8 +234,9 @@ void ParticleSimulator::collideParticles()
     float c = d.dampingCoefficient;
     const int* order = context.sweepFrame(d);
     int n = d.count;
-    const float2* position = context.gather(context.sweptPosition, d.position, order, n);
-    const float2* velocity = context.gather(context.sweptVelocity, d.velocity, order, n);
+    context.gather(context.sweptPosition, d.position, context.sweptVelocity, d.velocity, order, n);
+    const float2* position = context.sweptPosition.data();
+    const float2* velocity = context.sweptVelocity.data();
     float2* delta = scratch(context.sweptDelta, n);
     const SweepPair* pair = context.sweepPairs.data();
     ParticleNeighbor* record = d.neighbors.data();

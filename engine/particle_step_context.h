@@ -96,7 +96,7 @@ public:
     // True when the frame is the search's own: the pairs' places then grow
     // with the record number (a < b, a never decreasing), pairStart[i] is the
     // first record whose a is place i, and no pair spans more than pairReach
-    // places. Passes use it to split the pair list between threads.
+    // places (a bound from the scan windows, not the longest pair found). Passes use it to split the pair list between threads.
     bool searchedFrame(const ParticleData& d) const;
     std::vector<SweepPair> sweepPairs;
     std::vector<int> pairStart;
@@ -110,12 +110,15 @@ public:
     template <class Kernel>
     void forPairRanges(const ParticleData& d, Kernel&& kernel);
 
-    // Copies between particle order and sweep order: out[i] = from[order[i]],
-    // and to[order[i]] = swept[i], split between the threads.
+    // Copies into sweep order, out[i] = from[order[i]], split between the
+    // threads. (Results go back inside each pass's own split loop, where
+    // to[order[i]] = swept[i] is written by the task that owns place i.)
     template <class T>
     T* gather(std::vector<T>& buffer, const T* from, const int* order, int n);
-    template <class T>
-    void scatter(T* to, const T* swept, const int* order, int n);
+    // Two arrays in one walk of the order.
+    template <class T, class U>
+    void gather(std::vector<T>& first, const T* fromFirst, std::vector<U>& second, const U* fromSecond,
+                const int* order, int n);
 
     // Sweep-order copies used by the density, pressure and damping passes.
     std::vector<float2> sweptPosition;
@@ -223,12 +226,18 @@ T* StepContext::gather(std::vector<T>& buffer, const T* from, const int* order, 
     return out;
 }
 
-template <class T>
-void StepContext::scatter(T* to, const T* swept, const int* order, int n)
+template <class T, class U>
+void StepContext::gather(std::vector<T>& first, const T* fromFirst, std::vector<U>& second, const U* fromSecond,
+                         const int* order, int n)
 {
-    forRanges(n, [&](int, int first, int end) {
-        for (int i = first; i < end; ++i)
-            to[order[i]] = swept[i];
+    T* a = scratch(first, n);
+    U* b = scratch(second, n);
+    forRanges(n, [&](int, int begin, int end) {
+        for (int i = begin; i < end; ++i) {
+            int p = order[i];
+            a[i] = fromFirst[p];
+            b[i] = fromSecond[p];
+        }
     });
 }
 

@@ -424,7 +424,7 @@ TEST(NeighborSearch, SweepFrameNamesTheRecordsAndSplitsExactly)
         EXPECT_GT(context.pairStart[size_t(at.a) + 1], int(k));
         reach = std::max(reach, at.b - at.a);
     }
-    EXPECT_EQ(context.pairReach, reach);
+    EXPECT_GE(context.pairReach, reach); // a bound: never less than the longest pair
     EXPECT_EQ(context.pairStart[size_t(d->count)], int(d->neighbors.size()));
 
     std::vector<ParticleNeighbor> one = d->neighbors;
@@ -439,7 +439,7 @@ TEST(NeighborSearch, SweepFrameNamesTheRecordsAndSplitsExactly)
         ASSERT_EQ(copy->neighbors.size(), one.size()) << threads << " threads";
         EXPECT_EQ(0, std::memcmp(copy->neighbors.data(), one.data(), one.size() * sizeof one[0]));
         EXPECT_EQ(split.pairStart, start);
-        EXPECT_EQ(split.pairReach, reach);
+        EXPECT_EQ(split.pairReach, context.pairReach);
     }
 
     // Once particles change, or the list is made elsewhere, places become
