@@ -54,8 +54,9 @@ void appendScratch(std::vector<T>& values, const T* from, size_t n, size_t ahead
 }
 
 // Pairs per particle that the pair lists make room for when they first grow:
-// water at rest has about 2, compressed water up to about 4.5.
-inline constexpr size_t kPairsAhead = 5;
+// water on the lattice has 2, settled water 3 to 3.5, water pressed into a
+// full window (water-250k) about 4.5 and briefly more.
+inline constexpr size_t kPairsAhead = 6;
 
 class StepContext {
 public:
