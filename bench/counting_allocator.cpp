@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "standard_scenes.h"
+#include "counting_allocator.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "counting_allocator.h"
 #include "standard_scenes.h"
 
 using namespace Zeb::Kamblo::Bench;
@@ -16,6 +17,7 @@ int main(int argc, char** argv)
 {
     int repetitions = 3;
     RunOptions options;
+    options.allocationCount = allocationCount;
     std::vector<std::string> scenes;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--repetitions") && i + 1 < argc) {

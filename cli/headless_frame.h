@@ -3,6 +3,7 @@
 // and written as PNG files.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "offscreen_context.h"
 #include "particle_beat.h"
@@ -33,6 +34,8 @@ public:
     void draw(Zeb::Kamblo::RevivezoRora& engine, const FrameView& view, int mode);
     // The frame just drawn as an opaque RGB PNG; a Failure names the file.
     void writePNG(const std::string& path) const;
+    // The frame just drawn: RGBA rows, bottom row first.
+    std::vector<uint8_t> readPixels() const { return context_->readPixels(); }
 
 private:
     std::unique_ptr<Pudlet::OffscreenContext> context_;

@@ -7,6 +7,7 @@
 
 #include "cli_arguments.h"
 #include "cli_commands.h"
+#include "pudlet_version.h"
 
 using namespace PudletCli;
 
@@ -18,11 +19,12 @@ const char* const kMainHelp =
     "Runs Pudlet scenes without a display.\n"
     "\n"
     "Commands:\n"
-    "  run SCENE    step a scene, save it and render frames to PNG files\n"
+    "  run SCENE    step a scene, save it and render frames to PNG files or a video\n"
     "  info SCENE   particle, body and joint counts and the changed parameters\n"
     "  bench        the standard benchmark scenes, in ns per particle-step\n"
     "\n"
-    "'pudlet-cli COMMAND --help' describes a command.\n"
+    "'pudlet-cli COMMAND --help' describes a command; 'pudlet-cli --version'\n"
+    "prints the version.\n"
     "Exit status: 0 success, 1 failure, 2 usage error.\n";
 
 struct Command {
@@ -56,6 +58,10 @@ int main(int argc, char** argv)
     const std::string name = argv[1];
     if (name == "--help" || name == "-h" || name == "help") {
         std::fputs(kMainHelp, stdout);
+        return kExitSuccess;
+    }
+    if (name == "--version") {
+        std::puts("pudlet-cli " PUDLET_VERSION);
         return kExitSuccess;
     }
     const std::vector<std::string> arguments(argv + 2, argv + argc);

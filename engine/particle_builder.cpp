@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <iterator>
+#include <limits>
 #include <vector>
 
 #include "cg_math_ext.h"
@@ -68,25 +69,29 @@ int partitionPoint(int n, Predicate before)
 
 // One axis of a fixed world lattice: the points origin + i*d below limit.
 // The points grow with i, so the ones inside an interval are found by
-// bisection instead of by walking the whole axis.
+// bisection instead of by walking the whole axis. The axis itself is not
+// capped, so a wide world has lattice points everywhere; what one edit visits
+// is (see within).
 struct LatticeAxis {
     LatticeAxis(float origin_, float spacing_, float limit) : origin(origin_), spacing(spacing_)
     {
         if (isUsableSpacing(spacing))
-            count = partitionPoint(kMaxLatticeSide, [&](int i) { return at(i) < limit; });
+            count = partitionPoint(std::numeric_limits<int>::max(), [&](int i) { return at(i) < limit; });
     }
 
     float at(int i) const { return origin + float(i) * spacing; }
 
-    // Indices [first, end) of the points within [lo, hi].
+    // Indices [first, end) of the points within [lo, hi], at most
+    // kMaxLatticeSide of them from the first.
     struct Range {
         int first;
         int end;
     };
     Range within(float lo, float hi) const
     {
-        return {partitionPoint(count, [&](int i) { return at(i) < lo; }),
-                partitionPoint(count, [&](int i) { return at(i) <= hi; })};
+        const int first = partitionPoint(count, [&](int i) { return at(i) < lo; });
+        const int end = partitionPoint(count, [&](int i) { return at(i) <= hi; });
+        return {first, std::min(end, first + std::min(kMaxLatticeSide, count - first))};
     }
 
     float origin;
@@ -189,6 +194,14 @@ void ParticleBuilder::joinRigid(int particle)
         currentBody = d.uniteBody(currentBody, d.body[particle]);
 }
 
+// A clear, a load or an undo may have shrunk the body table under the body
+// of the last stroke; new particles must not join a body that is gone.
+void ParticleBuilder::forgetVanishedBody()
+{
+    if (currentBody < 0 || size_t(currentBody) >= data->bodies.size())
+        currentBody = 0;
+}
+
 int ParticleBuilder::createAt(const float2& position)
 {
     ParticleData& d = *data;
@@ -209,6 +222,7 @@ void ParticleBuilder::prepareForDrawing(const float2&, float)
 float2 ParticleBuilder::drawLine(const float2& a, const float2& b)
 {
     ParticleData& d = *data;
+    forgetVanishedBody();
     float spacing = d.standardDistance;
     float2 s = b - a;
     float len = length(s);
@@ -244,6 +258,7 @@ float2 ParticleBuilder::drawLine(const float2& a, const float2& b)
 float2 ParticleBuilder::drawLine(const float2& a, const float2& b, float width)
 {
     ParticleData& d = *data;
+    forgetVanishedBody();
     if (!isUsableSpacing(d.standardDistance))
         return b;
     float w2 = width * width;
@@ -279,6 +294,7 @@ float2 ParticleBuilder::drawLine(const float2& a, const float2& b, float width)
 float2 ParticleBuilder::patchLine(const float2& a, const float2& b, float width)
 {
     ParticleData& d = *data;
+    forgetVanishedBody();
     if (hasAny(info_, kPinned))
         updateOriginOfTexturedBody();
     float w2 = width * width;

@@ -12,8 +12,8 @@ namespace Zeb::Kamblo {
 
 class Texture;
 
-// The fill lattices never have more points than this per side, so a tiny
-// spacing or huge bounds cannot make one edit create or scan without bound.
+// One edit never visits more lattice points than this per side, so a tiny
+// spacing or huge bounds cannot make it create or scan without bound.
 inline constexpr int kMaxLatticeSide = 8192;
 // No fill (brush stroke, shape, image) creates more particles than this in
 // one call, and the flood grid has no more cells than this.
@@ -67,6 +67,7 @@ public:
 
 private:
     void setUpBody();
+    void forgetVanishedBody();
     void joinRigid(int particle);
     int createAt(const float2& position);
     bool isTextured(int bodyIndex) const;

@@ -80,9 +80,10 @@ public:
     void searchParticleNeighbors();
     void updateParticleNeighbors();
 
-    // Scene file (particle_data_io.cpp). save replaces the file only once it
-    // is completely written; load of a file that cannot be opened keeps the
-    // scene. Both report success.
+    // Scene file (particle_data_io.cpp). save replaces the file (or the
+    // target of a link to it) only once the new one is completely on disk,
+    // keeping its permissions. load keeps the scene when the path names no
+    // regular file or a file that holds no scene. Both report success.
     bool save(const char* path) const;
     bool load(const char* path);
     // Reads a script section through its closing "$" line.

@@ -60,15 +60,29 @@ Pointer<Texture> makeSprite(Alpha alpha)
     return sprite;
 }
 
-// Replaces image by a new one when the viewport no longer matches it, and
+// Replaces image by a new one when its size is no longer the one wanted, and
 // uploads it so that its uploaded size is known before it is used.
-void followViewport(Pointer<Texture>& image, int width, int height)
+void followSize(Pointer<Texture>& image, int width, int height)
 {
     if (image->width == width && image->height == height)
         return;
     image = Texture::withSize(width, height);
     image->bind();
 }
+
+// Pixels of an off-screen image along one side: as many as wanted, at most
+// the viewport's (the image is copied from the frame buffer), at least one.
+int offscreenPixels(float wanted, int viewportPixels)
+{
+    if (!(wanted >= 1))
+        return 1;
+    if (!(wanted < float(viewportPixels)))
+        return std::max(viewportPixels, 1);
+    return int(std::ceil(wanted));
+}
+
+// The sprite quad's corners and texture coordinates, in drawing order.
+constexpr float spriteCorners[4][4] = {{2, 2, 1, 1}, {2, -2, 1, 0}, {-2, -2, 0, 0}, {-2, 2, 0, 1}};
 
 } // namespace
 
@@ -194,16 +208,29 @@ void ParticleRenderer::prerenderBlobs()
     ParticleData& d = *data;
     GLint viewport[4] = {0, 0, 0, 0};
     glGetIntegerv(GL_VIEWPORT, viewport);
-    followViewport(liquidTexture, viewport[2], viewport[3]);
-    followViewport(solidTexture, viewport[2], viewport[3]);
+    // A large picture gets images of the world box at a reduced size: the
+    // fields are soft, and the shader's step is set in screen pixels.
+    const float worldWidth = d.boundsRight - d.boundsLeft;
+    const float worldHeight = d.boundsTop - d.boundsBottom;
+    boxPixelsX_ = worldWidth * d.scale;
+    boxPixelsY_ = worldHeight * d.scale;
+    float reduction = 1;
+    if (boxPixelsX_ * boxPixelsY_ > offscreenPixelBudget)
+        reduction = std::sqrt(offscreenPixelBudget / (boxPixelsX_ * boxPixelsY_));
+    reduction = std::max(reduction, std::min(1.0f, offscreenMinDensity / d.scale));
+    const int width = offscreenPixels(boxPixelsX_ * reduction, viewport[2]);
+    const int height = offscreenPixels(boxPixelsY_ * reduction, viewport[3]);
+    followSize(liquidTexture, width, height);
+    followSize(solidTexture, width, height);
 
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
-    // The world box from the origin fills the lower-left part of the frame
-    // buffer that the off-screen images copy.
-    const float sx = float(liquidTexture->textureWidth) / ((d.boundsRight - d.boundsLeft) * d.scale);
-    const float sy = float(liquidTexture->textureHeight) / ((d.boundsTop - d.boundsBottom) * d.scale);
+    // The world box, from its lower-left corner, fills the lower-left part of
+    // the frame buffer that the off-screen images copy.
+    const float sx = float(liquidTexture->textureWidth) / boxPixelsX_;
+    const float sy = float(liquidTexture->textureHeight) / boxPixelsY_;
     glScalef(sx, sy, 1);
+    glTranslatef(-d.boundsLeft, -d.boundsBottom, 0);
 
     // Alpha accumulates from 0, and each sprite adds its colour only until the
     // pixel's alpha is saturated. The host's clear colour may be opaque, which
@@ -212,11 +239,22 @@ void ParticleRenderer::prerenderBlobs()
     glBlendFunc(GL_SRC_ALPHA_SATURATE, GL_ONE);
     glEnable(GL_TEXTURE_2D);
     glClearColor(0, 0, 0, 0);
+    // Only the part that is copied needs clearing.
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 0, liquidTexture->textureWidth, liquidTexture->textureHeight);
     glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
     checkError(201);
 
     // A degenerate world box or scale has no picture to draw.
-    const bool drawable = std::isfinite(sx) && std::isfinite(sy);
+    const bool drawable = std::isfinite(sx) && std::isfinite(sy) && std::isfinite(d.boundsLeft) &&
+                          std::isfinite(d.boundsBottom);
+    hasSolids_ = false;
+    hasLiquids_ = false;
+    for (int i = 0; drawable && i < d.count; ++i) {
+        hasSolids_ = hasSolids_ || hasAny(d.info[i], solidMask);
+        hasLiquids_ = hasLiquids_ || !hasAny(d.info[i], nonLiquidMask);
+    }
     if (drawable) {
         const int mode = d.renderMode;
         if (isImageMode(mode) && d.colorFlag)
@@ -278,6 +316,43 @@ void ParticleRenderer::prerenderTexturedBodies(int mode)
     glPopAttrib();
 }
 
+void ParticleRenderer::addSprite(float2 centre, float2 column0, float2 column1, Color color)
+{
+    for (const auto& c : spriteCorners) {
+        SpriteVertex& v = sprites_.emplace_back();
+        v.x = centre.x + c[0] * column0.x + c[1] * column1.x;
+        v.y = centre.y + c[0] * column0.y + c[1] * column1.y;
+        v.s = c[2];
+        v.t = c[3];
+        v.color[0] = color.red;
+        v.color[1] = color.green;
+        v.color[2] = color.blue;
+        v.color[3] = color.alpha;
+    }
+}
+
+void ParticleRenderer::drawSprites(bool ownColors)
+{
+    if (sprites_.empty())
+        return;
+    // One call for the whole pass: per-sprite calls cost more in the driver
+    // than the sprites' pixels do in a small picture.
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    constexpr GLsizei stride = sizeof(SpriteVertex);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(2, GL_FLOAT, stride, &sprites_[0].x);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glTexCoordPointer(2, GL_FLOAT, stride, &sprites_[0].s);
+    if (ownColors) {
+        glEnableClientState(GL_COLOR_ARRAY);
+        glColorPointer(4, GL_UNSIGNED_BYTE, stride, sprites_[0].color);
+    }
+    glDrawArrays(GL_QUADS, 0, GLsizei(sprites_.size()));
+    glPopClientAttrib();
+    sprites_.clear();
+}
+
 void ParticleRenderer::prerenderSolids(int mode)
 {
     ParticleData& d = *data;
@@ -285,12 +360,9 @@ void ParticleRenderer::prerenderSolids(int mode)
     for (int i = d.count - 1; i >= 0; --i) {
         if (!hasAny(d.info[i], solidMask) || isTexturedBodyParticle(i, mode))
             continue;
-        glPushMatrix();
-        glTranslatef(d.position[i].x, d.position[i].y, 0);
-        setColor(d.renderColor[i]);
-        glCallList(GLuint(spriteList));
-        glPopMatrix();
+        addSprite(d.position[i], float2(1, 0), float2(0, 1), d.renderColor[i]);
     }
+    drawSprites(true);
 }
 
 void ParticleRenderer::prerenderLiquids()
@@ -301,23 +373,18 @@ void ParticleRenderer::prerenderLiquids()
     for (int i = d.count - 1; i >= 0; --i) {
         if (hasAny(d.info[i], nonLiquidMask))
             continue;
-        const float2 p = d.position[i];
         const float2 v = d.velocity[i];
         const float s = length(v);
-        glPushMatrix();
         if (s <= 0) {
-            glTranslatef(p.x, p.y, 0);
+            addSprite(d.position[i], float2(1, 0), float2(0, 1), d.renderColor[i]);
         } else {
             // Stretches the drop by 1 + k·s along its motion.
             const float xy = k * v.x * v.y / s;
-            const GLfloat m[16] = {1 + k * (v.x * v.x) / s, xy, 0, 0, xy, 1 + k * (v.y * v.y) / s, 0, 0,
-                                   0, 0, 1, 0, p.x, p.y, 0, 1};
-            glMultMatrixf(m);
+            addSprite(d.position[i], float2(1 + k * (v.x * v.x) / s, xy), float2(xy, 1 + k * (v.y * v.y) / s),
+                      d.renderColor[i]);
         }
-        setColor(d.renderColor[i]);
-        glCallList(GLuint(spriteList));
-        glPopMatrix();
     }
+    drawSprites(true);
 }
 
 void ParticleRenderer::render()
@@ -332,7 +399,10 @@ void ParticleRenderer::render()
         glClearColor(d.clearColorRed, d.clearColorGreen, d.clearColorBlue, 0);
         glClear(GL_COLOR_BUFFER_BIT);
     }
-    if (isImageMode(mode) && d.background)
+    // The shader draws the background itself where it covers the frame.
+    const bool shaderDrawsBackground = mode >= 7 && isBlobMode(mode) && blobShader && isOpaque(d.background) &&
+                                       backgroundCoversViewport();
+    if (isImageMode(mode) && d.background && !shaderDrawsBackground)
         renderImage(d.background);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
@@ -456,8 +526,13 @@ void ParticleRenderer::renderBlobs(int mode)
         glActiveTexture(GL_TEXTURE2);
         (d.background ? d.background : checkerTexture)->bind();
         blobShader->setUniform("backgroundTexture", 2);
-        blobShader->setUniform("deltaX", 5.0f / float(liquidTexture->textureWidth), 0.0f);
-        blobShader->setUniform("deltaY", 0.0f, 5.0f / float(liquidTexture->textureHeight));
+        // Normals from a step of 5 screen pixels, whatever the images' size.
+        const float stepX = boxPixelsX_ >= 1 && std::isfinite(boxPixelsX_) ? 5 / boxPixelsX_
+                                                                           : 5.0f / float(liquidTexture->textureWidth);
+        const float stepY = boxPixelsY_ >= 1 && std::isfinite(boxPixelsY_) ? 5 / boxPixelsY_
+                                                                           : 5.0f / float(liquidTexture->textureHeight);
+        blobShader->setUniform("deltaX", stepX, 0.0f);
+        blobShader->setUniform("deltaY", 0.0f, stepY);
         glCallList(GLuint(quadList));
         glActiveTexture(GL_TEXTURE0);
         blobShader->disable();
@@ -472,11 +547,15 @@ void ParticleRenderer::renderBlobs(int mode)
             glColor4f(1, 1, 1, 1);
             glAlphaFunc(GL_GREATER, 0.7f);
         }
-        glCallList(GLuint(quadList));
+        // An image without sprites is transparent: the alpha test would pass
+        // none of its pixels.
+        if (hasLiquids_ || hasSolids_)
+            glCallList(GLuint(quadList));
         solidTexture->bind();
         glColor4f(1, 1, 1, 1);
         glAlphaFunc(GL_GREATER, 0.7f);
-        glCallList(GLuint(quadList));
+        if (hasSolids_)
+            glCallList(GLuint(quadList));
         glDisable(GL_ALPHA_TEST);
     }
     glPopMatrix();
@@ -487,13 +566,11 @@ void ParticleRenderer::renderBlobs(int mode)
     for (int i = 0; i < d.count; ++i) {
         if (!hasAny(d.info[i], gaseous | yuki) || hasAny(d.info[i], solidMask))
             continue;
-        const Color c = d.renderColor[i];
-        glPushMatrix();
-        glTranslatef(d.position[i].x, d.position[i].y, 0);
-        glColor4ub(c.red, c.green, c.blue, uint8_t(c.alpha / 2));
-        glCallList(GLuint(spriteList));
-        glPopMatrix();
+        Color c = d.renderColor[i];
+        c.alpha = uint8_t(c.alpha / 2);
+        addSprite(d.position[i], float2(1, 0), float2(0, 1), c);
     }
+    drawSprites(true);
     checkError(302);
 
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
@@ -519,14 +596,46 @@ void ParticleRenderer::renderEffect(const Pointer<ParticleEffect>& effect, Color
     }
     for (int i = 0; i < effect->count; ++i) {
         const float size = effect->life[i];
-        glPushMatrix();
-        glTranslatef(effect->position[i].x, effect->position[i].y, 0);
-        glScalef(size, size, size);
-        glCallList(GLuint(spriteList));
-        glPopMatrix();
+        addSprite(effect->position[i], float2(size, 0), float2(0, size), color);
     }
+    drawSprites(false);
     glPopAttrib();
     checkError(400);
+}
+
+// True when the world box covers the whole viewport under the current
+// transform, unturned; the shader's quad then hides everything under it.
+bool ParticleRenderer::backgroundCoversViewport() const
+{
+    const ParticleData& d = *data;
+    GLfloat m[16];
+    GLfloat p[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    glGetFloatv(GL_PROJECTION_MATRIX, p);
+    // Only a projection without turn or perspective is followed.
+    if (m[1] != 0 || m[4] != 0 || m[3] != 0 || m[7] != 0 || m[15] != 1 || p[1] != 0 || p[4] != 0 || p[3] != 0 ||
+        p[7] != 0 || p[15] != 1)
+        return false;
+    const auto clipX = [&](float x) { return p[0] * (m[0] * x + m[12]) + p[12]; };
+    const auto clipY = [&](float y) { return p[5] * (m[5] * y + m[13]) + p[13]; };
+    const float x0 = clipX(d.boundsLeft);
+    const float x1 = clipX(d.boundsRight);
+    const float y0 = clipY(d.boundsBottom);
+    const float y1 = clipY(d.boundsTop);
+    return std::min(x0, x1) <= -1 && std::max(x0, x1) >= 1 && std::min(y0, y1) <= -1 && std::max(y0, y1) >= 1;
+}
+
+bool ParticleRenderer::isOpaque(const Pointer<Texture>& image)
+{
+    if (!image)
+        return false;
+    if (image != checkedImage_) {
+        checkedImage_ = image;
+        checkedImageOpaque_ = true;
+        for (size_t i = 3; i < image->pixels.size() && checkedImageOpaque_; i += 4)
+            checkedImageOpaque_ = image->pixels[i] == 255;
+    }
+    return checkedImageOpaque_;
 }
 
 void ParticleRenderer::renderTemplate()

@@ -1,6 +1,10 @@
 #pragma once
 // Draws one scene with OpenGL 2.0: points, crosses, discs, streaks, and the
 // blob modes that accumulate soft sprites off screen and threshold them.
+#include <cstdint>
+#include <vector>
+
+#include "cg_math.h"
 #include "color.h"
 #include "object.h"
 
@@ -44,7 +48,29 @@ public:
     int texturedFanList = -1;
     int templateList = -1;
 
+    // The off-screen images hold the world box at its size on screen up to
+    // this many pixels, and are reduced to it beyond: the sprites cover each
+    // pixel about 28 times, so their pixels are most of a blob frame's cost,
+    // while the fields are soft and a large picture hides the coarser grid.
+    // Small pictures are cheap, and there the grid would show at the edges.
+    static constexpr float offscreenPixelBudget = 640 * 480;
+    // Below this many pixels a world unit (a sprite 20 pixels wide) thin
+    // features would be lost: the images keep it while the screen has it.
+    static constexpr float offscreenMinDensity = 5;
+
 private:
+    // One corner of a sprite quad, as the vertex arrays take it.
+    struct SpriteVertex {
+        float x, y;
+        float s, t;
+        uint8_t color[4];
+    };
+
+    // Appends the sprite quad at centre, its corners (+-2, +-2) mapped by
+    // the 2 x 2 matrix (a, b; c, d) given by columns.
+    void addSprite(float2 centre, float2 column0, float2 column1, Color color);
+    // Draws the sprites added so far, with their colours or the current one.
+    void drawSprites(bool ownColors);
     void updateRenderColors();
     void prerenderBlobs();
     bool isTexturedBodyParticle(int i, int mode) const;
@@ -58,6 +84,18 @@ private:
     void renderBlobs(int mode);
     void renderImage(const Pointer<Texture>& image);
     void renderTemplate();
+    bool backgroundCoversViewport() const;
+    bool isOpaque(const Pointer<Texture>& image);
+
+    std::vector<SpriteVertex> sprites_;
+    // Size of the world box in frame-buffer pixels at the last prerender().
+    float boxPixelsX_ = 0;
+    float boxPixelsY_ = 0;
+    // Whether the last prerender() drew anything into the images.
+    bool hasSolids_ = false;
+    bool hasLiquids_ = false;
+    Pointer<Texture> checkedImage_; // the last image isOpaque() looked at
+    bool checkedImageOpaque_ = false;
 };
 
 } // namespace Zeb::Kamblo

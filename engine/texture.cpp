@@ -1,5 +1,7 @@
 #include "texture.h"
 
+#include "regular_file.h"
+
 #include <GL/gl.h>
 #include <GL/glu.h>
 
@@ -18,7 +20,7 @@ namespace {
 // end, so sizes and offsets taken from the file are checked before use.
 class ImageFile {
 public:
-    explicit ImageFile(const char* path) : file_(std::fopen(path, "rb"))
+    explicit ImageFile(const char* path) : file_(openRegularFile(path))
     {
         if (file_ && fseeko(file_, 0, SEEK_END) == 0)
             size_ = ftello(file_);
@@ -273,6 +275,11 @@ Pointer<Texture> Texture::withContentsOfTIFFFile(const char* path)
     if (width < 1 || height < 1 || rowsPerStrip < 1 || bitsPerSample != 8)
         return nullptr;
     if (!isReasonableSize(width, height))
+        return nullptr;
+    // The pixel data the directories declare must fit in the file: a few
+    // bytes claiming a huge picture would otherwise cost its whole size in
+    // memory, once for every record that names it.
+    if (std::max<int64_t>(samplesPerPixel, 1) * width * height > file.size())
         return nullptr;
 
     Pointer<Texture> image = withSize(int(width), int(height));

@@ -2,6 +2,8 @@
 // GIF (first frame), recognised by their signatures rather than their names.
 #include "texture.h"
 
+#include "regular_file.h"
+
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +12,8 @@
 #include <gif_lib.h>
 #include <jpeglib.h>
 #include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace Zeb::Kamblo {
 
@@ -44,7 +48,7 @@ Pointer<Texture> textureOf(Picture& picture)
 
 class File {
 public:
-    explicit File(const char* path) : file(std::fopen(path, "rb")) {}
+    explicit File(const char* path) : file(openRegularFile(path)) {}
     ~File()
     {
         if (file)
@@ -180,15 +184,32 @@ bool decodeJpeg(std::FILE* file, Picture& picture)
 // GIF: the first frame on the logical screen; what the frame does not cover,
 // and its transparent colour, stay transparent.
 
-bool decodeGif(const char* path, Picture& picture)
+constexpr int64_t kMaxGifPixelsPerByte = 4096;
+
+// giflib reads through a descriptor of its own, here a duplicate of the one
+// already opened (and checked to be a regular file), rewound.
+bool decodeGif(std::FILE* file, Picture& picture)
 {
     int error = 0;
-    GifFileType* gif = DGifOpenFileName(path, &error);
+    const int fd = ::dup(fileno(file));
+    if (fd < 0)
+        return false;
+    if (::lseek(fd, 0, SEEK_SET) != 0) {
+        ::close(fd);
+        return false;
+    }
+    struct stat status;
+    const int64_t fileSize = ::fstat(fd, &status) == 0 ? int64_t(status.st_size) : 0;
+    GifFileType* gif = DGifOpenFileHandle(fd, &error);
     if (!gif)
         return false;
     bool ok = false;
     int transparent = -1;
-    if (picture.allocate(gif->SWidth, gif->SHeight)) {
+    // One code of at most 12 bits stands for at most 4096 pixels, so a screen
+    // larger than that many pixels per byte of the file cannot be filled by
+    // it: a few bytes declaring a huge screen would only cost memory.
+    const int64_t screen = int64_t(gif->SWidth) * int64_t(gif->SHeight);
+    if (screen <= fileSize * kMaxGifPixelsPerByte && picture.allocate(gif->SWidth, gif->SHeight)) {
         for (;;) {
             GifRecordType type;
             if (DGifGetRecordType(gif, &type) == GIF_ERROR)
@@ -268,7 +289,7 @@ Pointer<Texture> Texture::withContentsOfOtherFile(const char* path)
     else if (signature[0] == 0xFF && signature[1] == 0xD8 && signature[2] == 0xFF)
         ok = decodeJpeg(source.file, picture);
     else if (std::memcmp(signature, "GIF87a", 6) == 0 || std::memcmp(signature, "GIF89a", 6) == 0)
-        ok = decodeGif(path, picture);
+        ok = decodeGif(source.file, picture);
     return ok ? textureOf(picture) : nullptr;
 }
 

@@ -40,7 +40,7 @@ bool openScene(Zeb::Kamblo::RevivezoRora& engine, const fs::path& scene, std::st
     if (!engine.load(path.c_str())) {
         if (!previousFolder.empty())
             fs::current_path(previousFolder, code);
-        return fail(error, name + ": not a scene file, or one that cannot be read");
+        return fail(error, name + ": not a scene file");
     }
     return true;
 }

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <time.h>
 
@@ -407,7 +408,7 @@ bool runStandardScene(const std::string& name, SceneResult& result, const RunOpt
         simulator->simulate();
 
     result.particles = d.count;
-    std::uint64_t allocationsBefore = allocationCount();
+    std::uint64_t allocationsBefore = options.allocationCount ? options.allocationCount() : 0;
     for (int step = first; step < end; ++step) {
         int particles = std::max(1, d.count);
         double wallStart = Clock::wallNow();
@@ -418,10 +419,11 @@ bool runStandardScene(const std::string& name, SceneResult& result, const RunOpt
         perParticleStep.push_back(nanoseconds(start, stop) / particles);
         wallPerParticleStep.push_back(nanoseconds(wallStart, wallStop) / particles);
     }
-    std::uint64_t allocations = allocationCount() - allocationsBefore;
+    result.allocationsPerStep = options.allocationCount
+                                    ? double(options.allocationCount() - allocationsBefore) / double(end - first)
+                                    : std::numeric_limits<double>::quiet_NaN();
     result.nsPerParticleStep = median(perParticleStep);
     result.wallNsPerParticleStep = median(wallPerParticleStep);
-    result.allocationsPerStep = double(allocations) / double(end - first);
 
     // Per-pass times and floors, interleaved step by step on the same data.
     Floors floors;

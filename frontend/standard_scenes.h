@@ -41,7 +41,7 @@ struct SceneResult {
     // (what the work costs on a shared machine), wall-clock time with more.
     double nsPerParticleStep = 0;
     double wallNsPerParticleStep = 0; // median wall-clock time, any thread count
-    double allocationsPerStep = 0;    // mean over the measured steps
+    double allocationsPerStep = 0;    // mean over the measured steps; NaN: not counted
     double peakRssMb = 0;             // high-water mark while the scene ran
     bool peakRssIsPerScene = false;   // false: the process's peak so far
     double pairsPerParticle = 0;
@@ -56,6 +56,10 @@ struct RunOptions {
     int firstMeasuredStep = 200;
     int endMeasuredStep = 1200;  // exclusive
     int profiledSteps = 50;      // per-pass timing and floors, after the run
+    // Heap allocations made by the process so far. Only a program that
+    // replaces the allocator can count them (the benchmark programs do); null
+    // leaves allocationsPerStep unmeasured (NaN).
+    std::uint64_t (*allocationCount)() = nullptr;
 };
 
 // Builds the named scene, steps it from rest and measures it. False for an
@@ -64,9 +68,5 @@ bool runStandardScene(const std::string& name, SceneResult& result, const RunOpt
 
 // {"scenes": [...], "floor": {...}}, the floors and pass ratios keyed by scene.
 std::string resultsJson(const std::vector<SceneResult>& results);
-
-// Heap allocations made by the process so far (operator new and the C
-// allocation functions); provided by the counting allocator of this library.
-std::uint64_t allocationCount();
 
 } // namespace Zeb::Kamblo::Bench

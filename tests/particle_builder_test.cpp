@@ -228,6 +228,47 @@ TEST_F(BuilderTest, BrushFindsExactlyTheLatticePointsOfAFullScan)
     }
 }
 
+// Bounds 0..8000 at spacing 0.75 hold more than 8192 lattice points per row;
+// strokes and images far from the lower-left corner still get theirs.
+TEST_F(BuilderTest, WideWorldsPaintAndFillEverywhere)
+{
+    d->boundsRight = 8000;
+    for (float x : {6200.0f, 7000.0f, 7990.0f}) {
+        d->clear();
+        auto expected = fullScanBrush(*d, {x, 10}, {x + 3, 11}, 1);
+        ASSERT_FALSE(expected.empty());
+        b->drawLine({x, 10}, {x + 3, 11}, 1);
+        EXPECT_EQ(positions(), expected) << x;
+    }
+    d->clear();
+    b->fillTexture(solidImage(16, 16, Color{10, 20, 30, 255}), {7000, 20});
+    ASSERT_GT(d->count, 0);
+    for (int p = 0; p < d->count; ++p) {
+        EXPECT_NEAR(d->position[p].x, 7000, 1.1f);
+        EXPECT_NEAR(std::remainder(d->position[p].x + 2, 0.75f), 0, 0.01f) << d->position[p].x;
+    }
+}
+
+// A clear, a load or an undo can shrink the body table under the body of the
+// last stroke; the next particles must not join a body that is gone.
+TEST_F(BuilderTest, StrokesAfterTheBodyTableShrankJoinOnlyLiveBodies)
+{
+    b->setMaterial('r');
+    b->prepareForDrawing({10, 10}, 1);
+    ASSERT_EQ(b->currentBody, 1);
+    d->clear();
+    ASSERT_EQ(d->bodies.size(), 1u);
+    b->drawLine({10, 10}, {12, 10});    // a line of the "Shape" tool: no body set-up
+    b->currentBody = 7;
+    b->drawLine({10, 20}, {12, 20}, 1); // a brush stroke driven without its set-up
+    add({30, 30}, 'q');
+    b->currentBody = 9;
+    b->patchLine({29, 30}, {31, 30}, 1);
+    ASSERT_GT(d->count, 3);
+    for (int p = 0; p < d->count; ++p)
+        EXPECT_LT(d->body[p], d->bodies.size()) << p;
+}
+
 TEST_F(BuilderTest, RigidStrokeJoinsTheRigidBodyItTouches)
 {
     d->bodies.resize(4);

@@ -20,6 +20,7 @@
 
 #if defined(__unix__)
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -437,6 +438,58 @@ TEST_F(SceneFile, LoadResetsImagesAndUnreadableImagesBecomeNone)
     EXPECT_EQ(d->count, 1);
 }
 
+// A dropped picture keeps its absolute path, and ordinary folders have spaces
+// in their names.
+TEST_F(SceneFile, ImageNamesWithWhiteSpaceSurviveSaveAndLoad)
+{
+    fs::create_directories(dir_ / "My Pictures");
+    const std::string spaced = writeImage("My Pictures/sea  side.bmp");
+    const std::string plain = writeImage("plain.bmp");
+    Pointer<ParticleData> d = scene();
+    d->background = Texture::withContentsOfFile(spaced.c_str());
+    d->foreground = Texture::withContentsOfFile(spaced.c_str());
+    d->bodies.resize(3);
+    d->bodies[1].texture = Texture::withContentsOfFile(spaced.c_str());
+    d->bodies[1].textureMin = {1, 2};
+    d->bodies[1].textureMax = {3.5f, 4};
+    d->bodies[2].texture = Texture::withContentsOfFile(plain.c_str());
+    ASSERT_TRUE(d->save(path("spaced.pdl").c_str()));
+
+    Pointer<ParticleData> e = scene();
+    ASSERT_TRUE(e->load(path("spaced.pdl").c_str()));
+    ASSERT_TRUE(e->background && e->foreground);
+    EXPECT_EQ(std::string(e->background->name()), spaced);
+    EXPECT_EQ(std::string(e->foreground->name()), spaced);
+    ASSERT_EQ(e->bodies.size(), 3u);
+    ASSERT_TRUE(e->bodies[1].texture && e->bodies[2].texture);
+    EXPECT_EQ(std::string(e->bodies[1].texture->name()), spaced);
+    EXPECT_EQ(e->bodies[1].textureMin, float2(1, 2));
+    EXPECT_EQ(e->bodies[1].textureMax, float2(3.5f, 4));
+    EXPECT_EQ(std::string(e->bodies[2].texture->name()), plain);
+
+    // A line break in a name cannot be read back; written, it would make
+    // the rest of the name a record of its own.
+    const std::string broken = writeImage("x\np 0 0 ff 0 0 0 0 0 0 0 0 0 0 .bmp");
+    e->background = Texture::withContentsOfFile(broken.c_str());
+    ASSERT_TRUE(e->background);
+    ASSERT_TRUE(e->save(path("broken.pdl").c_str()));
+    ASSERT_TRUE(e->load(path("broken.pdl").c_str()));
+    EXPECT_EQ(e->count, 0);
+
+    // Records as files have always held them: tabs, a trailing carriage
+    // return, and a record too short for its numbers, which ends the reading.
+    std::string p = write("old.pdl", "version 2\nbackground\t" + plain + "\r\ntexture 1 " + plain +
+                                         "\t0 0 1 1\r\ntexture 2 " + plain + " 0 1\n" + kParticleTail);
+    ASSERT_TRUE(e->load(p.c_str()));
+    ASSERT_TRUE(e->background);
+    ASSERT_GE(e->bodies.size(), 2u);
+    ASSERT_TRUE(e->bodies[1].texture);
+    EXPECT_EQ(std::string(e->background->name()), plain);
+    EXPECT_EQ(e->bodies[1].textureMax, float2(1, 1));
+    EXPECT_EQ(e->bodies.size(), 2u);
+    EXPECT_EQ(e->count, 0);
+}
+
 // ---- Failures and untrusted input -------------------------------------------
 
 TEST_F(SceneFile, LoadThatCannotReadItsFileKeepsTheScene)
@@ -449,17 +502,6 @@ TEST_F(SceneFile, LoadThatCannotReadItsFileKeepsTheScene)
     EXPECT_FALSE(d->load(nullptr));
     EXPECT_EQ(d->count, 1);
     EXPECT_EQ(d->randSeed, 42);
-}
-
-TEST_F(SceneFile, EmptyFileLoadsAsAnEmptyDefaultScene)
-{
-    std::string p = write("blank.pdl", "");
-    Pointer<ParticleData> d = scene();
-    addParticle(*d, 'q', 1, 1);
-    d->randSeed = 42;
-    EXPECT_TRUE(d->load(p.c_str()));
-    EXPECT_EQ(d->count, 0);
-    EXPECT_EQ(d->randSeed, 0);
 }
 
 TEST_F(SceneFile, SaveReplacesAnOldFileAndLeavesNoTemporary)
@@ -475,6 +517,37 @@ TEST_F(SceneFile, SaveReplacesAnOldFileAndLeavesNoTemporary)
 }
 
 #if defined(__unix__)
+// The save replaces what the user sees, and only that: the file behind a
+// link, with the file's permissions, and never a file of the user's that
+// happens to be called like a temporary one.
+TEST_F(SceneFile, SaveKeepsLinksModesAndNeighbours)
+{
+    Pointer<ParticleData> d = scene();
+    addParticle(*d, 'q', 1.5f, 2);
+    const std::string target = write("target.pdl", "old scene\n");
+    fs::create_directories(dir_ / "links");
+    fs::create_symlink("../target.pdl", dir_ / "links" / "link.pdl");
+    fs::permissions(target, fs::perms(0640));
+    const std::string own = write("target.pdl.tmp", "the user's own file\n");
+    const std::string linkOwn = write("links/link.pdl.tmp", "another\n");
+
+    ASSERT_TRUE(d->save(path("links/link.pdl").c_str()));
+    EXPECT_TRUE(fs::is_symlink(dir_ / "links" / "link.pdl"));
+    EXPECT_NE(read(target).find(kParticleTail), std::string::npos);
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, fs::perms(0640));
+    EXPECT_EQ(read(own), "the user's own file\n");
+    EXPECT_EQ(read(linkOwn), "another\n");
+    // Nothing else is left in either folder.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 3);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "links"), fs::directory_iterator()), 2);
+
+    // A new file gets the ordinary mode for the umask, not a private one.
+    const mode_t mask = umask(022);
+    ASSERT_TRUE(d->save(path("new.pdl").c_str()));
+    umask(mask);
+    EXPECT_EQ(fs::status(path("new.pdl")).permissions() & fs::perms::all, fs::perms(0644));
+}
+
 TEST_F(SceneFile, SaveThatFailsPartWayKeepsTheOldFile)
 {
     std::string p = path("scene.pdl");
@@ -529,6 +602,30 @@ TEST_F(SceneFile, UntrustedJointsAndTexturesAreDropped)
     EXPECT_EQ(d->joints.rbegin()->b, 2);
     ASSERT_EQ(d->bodies.size(), 256u);
     EXPECT_TRUE(d->bodies[255].texture);
+}
+
+// A joint written with its ends swapped is the same joint: it meets the
+// other record of its pair instead of doubling it, and keeps its geometry.
+TEST_F(SceneFile, ReversedJointRecordIsTheSameJoint)
+{
+    std::string p = write("reversed.pdl", "version 2\n" + std::string(kParticleTail) + kParticleTail + kParticleTail +
+                                              "j 16 1 0 0.75 0.25 -0.5 0.25 0.1 0.2\n"
+                                              "j 16 0 1 0.75 0.25 0.5 -0.25 0.2 0.1\n"
+                                              "j 16 2 1 0.75 0.25 -0.5 0.25 0.3 0.4\n");
+    Pointer<ParticleData> d = scene();
+    ASSERT_TRUE(d->load(p.c_str()));
+    ASSERT_EQ(d->joints.size(), 2u);
+    const ParticleJoint& first = *d->joints.begin();
+    EXPECT_EQ(first.a, 0);
+    EXPECT_EQ(first.b, 1);
+    EXPECT_EQ(first.offset, float2(0.5f, -0.25f));
+    EXPECT_EQ(first.angleA, 0.2f);
+    EXPECT_EQ(first.angleB, 0.1f);
+    const ParticleJoint& second = *d->joints.rbegin();
+    EXPECT_EQ(second.a, 1);
+    EXPECT_EQ(second.b, 2);
+    EXPECT_EQ(second.offset, float2(0.5f, -0.25f));
+    EXPECT_EQ(second.angleA, 0.4f);
 }
 
 TEST_F(SceneFile, RecordsCutShortLeaveNothingBehind)

@@ -224,6 +224,15 @@ TEST_F(ParticleRendererTest, BlobModesFillLiquidAndSolidRegions)
         EXPECT_TRUE(rgbNear(atWorld(frame, 15.3f, 10), water, 20)) << "mode " << mode;
         EXPECT_TRUE(rgbNear(atWorld(frame, 17.5f, 10), clearGrey, 0)) << "mode " << mode;
     }
+    // Moving drops are stretched along their motion, not across it.
+    for (int i = 0; i < data->count; ++i)
+        if (data->position[i].x < 20)
+            data->velocity[i] = float2(0.25f, 0); // 8 steps a frame: 3 times as long
+    data->renderMode = 5;
+    const Frame moving = draw();
+    const Rgba ahead = atWorld(moving, 17.5f, 10);
+    EXPECT_GT(ahead[2], ahead[0] + 50);
+    EXPECT_TRUE(rgbNear(atWorld(moving, 10, 17.5f), clearGrey, 0));
 }
 
 TEST_F(ParticleRendererTest, AttributeColoursAlsoInBlobModes)
@@ -342,6 +351,19 @@ TEST_F(ParticleRendererTest, ImagesFrameTheBlobModes)
     data->renderMode = 5;
     frame = draw();
     EXPECT_TRUE(rgbNear(frame.at(100, 300), clearGrey, 0)) << "mode 5 shows no images";
+
+    // The shader shows the background over the world box; around a smaller
+    // box, and through a translucent one, the image drawn under it shows.
+    data->renderMode = 7;
+    data->foreground = nullptr;
+    EXPECT_TRUE(rgbNear(draw().at(300, 300), (Rgba{255, 0, 0, 255}), 0));
+    data->scale = 4;
+    frame = draw();
+    EXPECT_TRUE(rgbNear(frame.at(100, 100), (Rgba{255, 0, 0, 255}), 0)) << "inside the box";
+    EXPECT_TRUE(rgbNear(frame.at(400, 300), (Rgba{255, 0, 0, 255}), 0)) << "outside the box";
+    data->scale = 8;
+    data->background = plainImage(16, 16, {255, 0, 0, 128});
+    EXPECT_TRUE(rgbNear(draw().at(300, 300), (Rgba{255, 0, 0, 255}), 1)) << "drawn twice, unblended first";
 }
 
 TEST_F(ParticleRendererTest, GasesGlowAndEffectsShine)
@@ -396,28 +418,72 @@ TEST_F(ParticleRendererTest, TemplatesShowWhileDragged)
     EXPECT_TRUE(rgbNear(frame.at(90, 90), clearGrey, 0)) << "corners of its box stay clear";
 }
 
-TEST_F(ParticleRendererTest, ResizingRecreatesBothOffscreenImages)
+TEST_F(ParticleRendererTest, OffscreenImagesFollowTheWorldBoxOnScreen)
 {
     fill(5, 5, 15, 15, 'q');
     data->renderMode = 6;
     draw();
-    ASSERT_EQ(renderer->liquidTexture->width, 512);
-    ASSERT_EQ(renderer->solidTexture->height, 384);
     Texture* oldLiquid = renderer->liquidTexture.get();
-    Texture* oldSolid = renderer->solidTexture.get();
     draw();
     EXPECT_EQ(renderer->liquidTexture.get(), oldLiquid) << "kept while the size stays";
 
-    ASSERT_TRUE(context->resize(256, 192));
-    data->scale = 4;
-    const Frame frame = draw();
-    EXPECT_EQ(renderer->liquidTexture->width, 256);
-    EXPECT_EQ(renderer->liquidTexture->height, 192);
-    EXPECT_EQ(renderer->solidTexture->width, 256);
-    EXPECT_EQ(renderer->solidTexture->height, 192);
-    EXPECT_NE(renderer->solidTexture.get(), oldSolid);
-    EXPECT_TRUE(rgbNear(atWorld(frame, 10, 10), water, 6));
-    EXPECT_TRUE(rgbNear(atWorld(frame, 30, 30), clearGrey, 0));
+    // Viewport, scale, world box and the images' size: the box on screen up
+    // to 640 x 480 pixels, reduced to that beyond, but not below 5 pixels a
+    // unit, and never larger than the viewport.
+    struct Case {
+        int width, height;
+        float scale;
+        float worldWidth, worldHeight;
+        int imageWidth, imageHeight;
+    };
+    for (const Case& c : {Case{512, 384, 8, 64, 48, 512, 384}, Case{1280, 960, 20, 64, 48, 640, 480},
+                          Case{1280, 960, 12, 64, 48, 640, 480}, Case{256, 192, 16, 64, 48, 256, 192},
+                          Case{512, 384, 2, 64, 48, 128, 96}, Case{1024, 768, 4, 256, 192, 1024, 768}}) {
+        SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height << " at scale " << c.scale);
+        ASSERT_TRUE(context->resize(c.width, c.height));
+        data->scale = c.scale;
+        data->boundsRight = c.worldWidth;
+        data->boundsTop = c.worldHeight;
+        for (int mode : {6, 7}) {
+            data->renderMode = mode;
+            const Frame frame = draw();
+            EXPECT_EQ(renderer->liquidTexture->width, c.imageWidth);
+            EXPECT_EQ(renderer->liquidTexture->height, c.imageHeight);
+            EXPECT_EQ(renderer->solidTexture->width, c.imageWidth);
+            EXPECT_EQ(renderer->solidTexture->height, c.imageHeight);
+            const Rgba inside = atWorld(frame, 10, 10);
+            EXPECT_GT(inside[2], inside[0] + 50) << "mode " << mode << ": water where the particles are";
+            if (c.scale * 30 < float(c.width)) {
+                const Rgba outside = atWorld(frame, 30, 10);
+                EXPECT_LT(outside[2], outside[0] + 10) << "mode " << mode << ": no water beside it";
+            }
+        }
+    }
+    ASSERT_TRUE(context->resize(512, 384));
+}
+
+TEST_F(ParticleRendererTest, BlobModesCaptureTheWorldBoxFromItsCorner)
+{
+    // The world origin is the viewport's corner; the box starts left of and
+    // below it, and the blob images must cover it from its own corner.
+    data->boundsLeft = -8;
+    data->boundsBottom = -6;
+    data->boundsRight = 56;
+    data->boundsTop = 42;
+    fill(10, 10, 20, 20, 'q');
+    fill(40, 10, 42, 30, 'w');
+    for (int mode : {5, 6, 7}) {
+        data->renderMode = mode;
+        const Frame frame = draw();
+        const Rgba liquid = atWorld(frame, 15, 15);
+        EXPECT_GT(liquid[2], liquid[0] + 50) << "mode " << mode << ": water where the particles are";
+        for (const float2 p : {float2(5, 15), float2(15, 5), float2(25, 15), float2(15, 25)}) {
+            const Rgba beside = atWorld(frame, p.x, p.y);
+            EXPECT_LT(beside[2], beside[0] + 10) << "mode " << mode << ": no water at " << p.x << ", " << p.y;
+        }
+        const Rgba wall = atWorld(frame, 41, 20);
+        EXPECT_GT(wall[0], wall[2] + 40) << "mode " << mode << ": the wall where its particles are";
+    }
 }
 
 TEST_F(ParticleRendererTest, FirstOpenGLErrorIsReportedOnce)

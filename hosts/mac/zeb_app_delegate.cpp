@@ -3,6 +3,7 @@
 #include "gl_canvas.h"
 #include "default_scene.h"
 #include "particle_beat.h"
+#include "pudlet_version.h"
 #include "zeb_controls.h"
 #include "zeb_document.h"
 #include "zeb_panel.h"
@@ -54,7 +55,38 @@ bool ZebAppDelegate::OnInit() {
         std::string demo = PudletHost::defaultScenePath();
         if (!demo.empty()) document.readTemplate(demo);
     }
+    startAutosave();
     return true;
+}
+
+// Every modified scene is saved each minute to a recovery file of its own,
+// removed when its window closes or the program quits cleanly. Files left by
+// a session that ended otherwise are offered back at the start, each as a
+// modified scene in a window of its own.
+void ZebAppDelegate::startAutosave() {
+    const std::filesystem::path folder = Pudlet::recoveryFolder();
+    if (folder.empty()) return;
+    const auto leftovers = Pudlet::leftoverRecoveryFiles(folder, "pudletmac");
+    if (!leftovers.empty() &&
+        wxMessageBox("PudletMac did not close properly last time. Restore the scenes it was showing?", "PudletMac",
+                     wxYES_NO | wxICON_QUESTION) == wxYES) {
+        for (const auto& leftover : leftovers) {
+            ZebDocument& document = newDocument();
+            if (!Pudlet::restoreRecoveryFile(document.engine(), leftover)) continue;
+            document.markModified();
+            documentActivated(document);
+        }
+    }
+    std::error_code ignored;
+    for (const auto& leftover : leftovers) std::filesystem::remove(leftover, ignored);
+    autosaveTimer.Bind(wxEVT_TIMER, [this, folder](wxTimerEvent&) {
+        for (const auto& document : open) {
+            auto& recovery = recoveries[document.get()];
+            if (!recovery) recovery = std::make_unique<Pudlet::RecoveryFile>(folder, "pudletmac", nextRecovery++);
+            recovery->update(document->engine(), document->isModified());
+        }
+    });
+    autosaveTimer.Start(60 * 1000);
 }
 
 void ZebAppDelegate::OnInitCmdLine(wxCmdLineParser& parser) {
@@ -68,6 +100,8 @@ bool ZebAppDelegate::OnCmdLineParsed(wxCmdLineParser& parser) {
 }
 
 int ZebAppDelegate::OnExit() {
+    autosaveTimer.Stop();
+    for (auto& recovery : recoveries) recovery.second->remove();
     current = nullptr;
     open.clear();
     closing.clear();
@@ -167,6 +201,9 @@ wxMenuBar* ZebAppDelegate::makeMenuBar() {
     bar->Append(edit, "&Edit");
     bar->Append(scene, "&Scene");
     bar->Append(window, "&Window");
+    auto* help = new wxMenu;
+    help->Append(wxID_ABOUT, "&About PudletMac...");
+    bar->Append(help, "&Help");
     return bar;
 }
 
@@ -180,6 +217,10 @@ void ZebAppDelegate::onDocumentMenu(ZebDocument& document, wxCommandEvent& event
     case wxID_SAVE: document.save(); return;
     case wxID_SAVEAS: document.saveAs(); return;
     case kExportPicture: document.exportPicture(); return;
+    case wxID_ABOUT:
+        wxMessageBox("PudletMac Version " PUDLET_VERSION "\nA two-dimensional particle sandbox.", "About PudletMac",
+                     wxOK, &document.window());
+        return;
     case wxID_EXIT:
         // Each modified scene is asked about; Cancel stops the quitting.
         while (!open.empty())
@@ -222,6 +263,10 @@ void ZebAppDelegate::discardDocument(ZebDocument& document) {
 bool ZebAppDelegate::forget(ZebDocument& document) {
     auto it = std::find_if(open.begin(), open.end(), [&](auto& d) { return d.get() == &document; });
     if (it == open.end()) return false;
+    if (auto recovery = recoveries.find(&document); recovery != recoveries.end()) {
+        recovery->second->remove();
+        recoveries.erase(recovery);
+    }
     // Destroyed after the event that closed it has finished with it.
     closing.push_back(std::move(*it));
     open.erase(it);

@@ -1,10 +1,14 @@
 #pragma once
 // The application: its documents, the floating panels bound to the active
 // document, and the menu actions shared by every document window.
+#include "autosave.h"
+
 #include <wx/app.h>
+#include <wx/timer.h>
 #include <wx/cmdline.h>
 #include <wx/menu.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -70,6 +74,10 @@ private:
 
     std::vector<std::unique_ptr<ZebDocument>> open;
     std::vector<std::unique_ptr<ZebDocument>> closing;
+    void startAutosave();
+    std::map<const ZebDocument*, std::unique_ptr<Pudlet::RecoveryFile>> recoveries;
+    int nextRecovery = 0;
+    wxTimer autosaveTimer;
     ZebDocument* current = nullptr;
     std::unique_ptr<ZebPanels> panelSet;
     std::vector<std::string> scenesToOpen;

@@ -1,5 +1,7 @@
 #include "about_dlg.h"
 
+#include "pudlet_version.h"
+
 #include <wx/button.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>

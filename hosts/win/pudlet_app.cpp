@@ -1,9 +1,11 @@
 #include "pudlet_app.h"
 
 #include "main_frame.h"
+#include "pudlet_doc.h"
 
 #include <wx/config.h>
 #include <wx/log.h>
+#include <wx/msgdlg.h>
 
 #include <clocale>
 #include <locale>
@@ -54,14 +56,45 @@ bool CPudletApp::startUp(const std::string& scene)
     else
         frame->view().openDefaultScene();
     frame->refreshControls();
+    startAutosave(*frame);
 
     wake_.Bind(wxEVT_TIMER, [](wxTimerEvent&) { wxWakeUpIdle(); });
     Bind(wxEVT_IDLE, &CPudletApp::OnIdle, this);
     return true;
 }
 
+// A modified scene is saved every minute to a recovery file that only a
+// clean exit removes. The newest file left by a session that ended otherwise
+// is offered back at the start, as a modified scene; older ones are dropped.
+void CPudletApp::startAutosave(CMainFrame& frame)
+{
+    const std::filesystem::path folder = Pudlet::recoveryFolder();
+    if (folder.empty())
+        return;
+    const auto leftovers = Pudlet::leftoverRecoveryFiles(folder, "pudlet");
+    if (!leftovers.empty()
+        && wxMessageBox("Pudlet did not close properly last time. Restore the scene it was showing?", "Pudlet",
+                        wxYES_NO | wxICON_QUESTION, &frame) == wxYES
+        && Pudlet::restoreRecoveryFile(frame.view().engine(), leftovers.front()) && frame.view().document()) {
+        frame.view().document()->Modify(true);
+        frame.refreshControls();
+    }
+    std::error_code ignored;
+    for (const auto& leftover : leftovers)
+        std::filesystem::remove(leftover, ignored);
+    recovery_ = std::make_unique<Pudlet::RecoveryFile>(folder, "pudlet");
+    autosave_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
+        if (CMainFrame* f = frame_.get(); f && f->view().document())
+            recovery_->update(f->view().engine(), f->view().document()->IsModified());
+    });
+    autosave_.Start(60 * 1000);
+}
+
 int CPudletApp::OnExit()
 {
+    autosave_.Stop();
+    if (recovery_)
+        recovery_->remove();
     wake_.Stop();
     return wxApp::OnExit();
 }

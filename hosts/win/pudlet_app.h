@@ -1,5 +1,6 @@
 #pragma once
 // The application: start-up, the idle loop that steps and draws, shut-down.
+#include "autosave.h"
 #include "pudlet_logic.h"
 
 #include <wx/app.h>
@@ -7,6 +8,7 @@
 #include <wx/timer.h>
 #include <wx/weakref.h>
 
+#include <memory>
 #include <string>
 
 class CMainFrame;
@@ -26,11 +28,14 @@ public:
 
 private:
     void OnIdle(wxIdleEvent& event);
+    void startAutosave(CMainFrame& frame);
 
     wxWeakRef<CMainFrame> frame_;
     PudletWin::FramePacer pacer_;
     wxStopWatch clock_;
     wxTimer wake_;
+    std::unique_ptr<Pudlet::RecoveryFile> recovery_;
+    wxTimer autosave_;
 };
 
 wxDECLARE_APP(CPudletApp);

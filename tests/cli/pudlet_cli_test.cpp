@@ -18,6 +18,7 @@
 
 #include "particle_beat_implements.h"
 #include "png_writer.h"
+#include "pudlet_version.h"
 
 namespace fs = std::filesystem;
 using namespace Zeb::Kamblo;
@@ -184,6 +185,25 @@ TEST_F(PudletCli, DefaultPictureIsTheSceneBoundsAtItsScale)
     ASSERT_TRUE(readPNG(folder / "out/default.png", &picture));
     EXPECT_EQ(picture.width, width);
     EXPECT_EQ(picture.height, height);
+
+    // At one pixel a unit the 64 x 48 scene fills only the lower-left corner
+    // of a picture of the same size.
+    ASSERT_EQ(run({"run", scene, "--mode", "1", "--size", std::to_string(width) + "x" + std::to_string(height),
+                   "--scale", "1", "--png", "small.png"})
+                  .status,
+              0);
+    ASSERT_TRUE(readPNG(folder / "small.png", &picture));
+    int inCorner = 0;
+    int outside = 0;
+    for (int y = 0; y < picture.height; ++y) {
+        for (int x = 0; x < picture.width; ++x) {
+            const uint8_t* p = &picture.rgb[(size_t(y) * size_t(picture.width) + size_t(x)) * 3];
+            const bool drawn = std::abs(p[0] - 51) > 2 || std::abs(p[1] - 51) > 2 || std::abs(p[2] - 51) > 2;
+            (x < 64 && y >= picture.height - 48 ? inCorner : outside) += drawn;
+        }
+    }
+    EXPECT_GT(inCorner, 50);
+    EXPECT_EQ(outside, 0);
 }
 
 // A huge scene gets a picture shrunk to 4096 a side, not a failure or a
@@ -271,6 +291,54 @@ TEST_F(PudletCli, FramesAreWrittenEveryKthFrameNumberedByFrame)
     EXPECT_NE(second.rgb, fourth.rgb);
 }
 
+// Each format decodes (with FFmpeg's decoders) to one frame per
+// timeStepsPerFrame steps, at the asked size (H.264 drops an odd side's last
+// pixel), and the water moves from the first frame to the last. A script that
+// shrinks the scene's bounds every step does not change the video's size.
+TEST_F(PudletCli, VideosDecodeToOneFramePerSceneFrame)
+{
+#ifndef PUDLET_FFMPEG_PATH
+    GTEST_SKIP() << "no ffmpeg program to decode the videos with";
+#else
+    const std::string damBreak = scenePath("dam-break.pdl");
+    std::ofstream(folder / "shrinking.pdl") << readText(damBreak) << "onSimulate\nboundsRight = boundsRight - 1\n$\n";
+    struct Case {
+        const char* file;
+        std::vector<std::string> options;
+        const char* decodedSize;
+    };
+    for (const Case& c : {Case{"run.mp4", {damBreak, "--size", "161x121", "--mode", "3"}, "160x120"},
+                          Case{"run.webm", {damBreak, "--size", "96x64"}, "96x64"},
+                          Case{"run.gif", {damBreak, "--size", "75x50"}, "75x50"},
+                          Case{"shrinking.gif", {"shrinking.pdl"}, "512x384"}}) {
+        SCOPED_TRACE(c.file);
+        std::vector<std::string> arguments = {"run", "--steps", "47", "--video", c.file};
+        arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+        const Outcome outcome = run(arguments);
+        ASSERT_EQ(outcome.status, 0) << outcome.err;
+        EXPECT_EQ(outcome.out, "wrote 5 video frames to " + (folder / c.file).string() + "\n");
+        // framemd5 decodes every frame and prints one hash line per frame
+        // after '#' header lines that include the frame size.
+        const std::string hashes = (folder / "frames.txt").string();
+        const std::string command = quote(PUDLET_FFMPEG_PATH) + " -nostdin -y -v error -i " +
+                                    quote((folder / c.file).string()) + " -f framemd5 " + quote(hashes);
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        std::istringstream lines(readText(hashes));
+        std::vector<std::string> frameHashes;
+        bool sizeSeen = false;
+        for (std::string line; std::getline(lines, line);) {
+            if (line.rfind("#dimensions", 0) == 0)
+                sizeSeen = line.substr(line.find(':') + 2) == c.decodedSize;
+            else if (!line.empty() && line[0] != '#')
+                frameHashes.push_back(line.substr(line.rfind(',') + 1));
+        }
+        EXPECT_TRUE(sizeSeen) << readText(hashes);
+        ASSERT_EQ(frameHashes.size(), 5u) << readText(hashes);
+        EXPECT_NE(frameHashes.front(), frameHashes.back());
+    }
+#endif
+}
+
 TEST_F(PudletCli, InfoCountsParticlesByMaterial)
 {
     const std::string scene = scenePath("wheel-and-boxes.pdl");
@@ -343,7 +411,15 @@ TEST_F(PudletCli, BadArgumentsAreUsageErrors)
         {"info", scene, "extra"},
         {"bench", "--scene", "no-such-scene"},
         {"bench", "--json=1"},
+        {"run", scene, "--scale", "20"},
+        {"run", scene, "--size", "64x48", "--scale", "0"},
+        {"bench", "--mode", "6"},
+        {"bench", "--scene", "water-frame-20k"},
+        {"bench", "--frames", "--mode", "11"},
         {"run", scene, "--png=shot.png", "--steps=x"},
+        {"run", scene, "--steps", "8", "--video", "v.avi"},
+        {"run", scene, "--steps", "8", "--video", "v"},
+        {"run", scene, "--steps", "7", "--video", "v.mp4"}, // not one frame
     };
     for (const auto& arguments : cases) {
         std::string line;
@@ -356,6 +432,7 @@ TEST_F(PudletCli, BadArgumentsAreUsageErrors)
         EXPECT_TRUE(outcome.out.empty());
     }
     EXPECT_FALSE(fs::exists(folder / "f"));
+    EXPECT_FALSE(fs::exists(folder / "v.mp4"));
 }
 
 TEST_F(PudletCli, UnreadableScenesAndUnwritableOutputsFailNamingTheFile)
@@ -373,6 +450,11 @@ TEST_F(PudletCli, UnreadableScenesAndUnwritableOutputsFailNamingTheFile)
         {{"run", scenePath("dam-break.pdl"), "--save", "plain.txt/x.pdl"}, (folder / "plain.txt/x.pdl").string()},
         {{"run", scenePath("dam-break.pdl"), "--frames", "plain.txt"}, (folder / "plain.txt").string()},
         {{"run", scenePath("dam-break.pdl"), "--png", "."}, folder.string()},
+        // Checked before stepping: these runs would not end for hours.
+        {{"run", scenePath("dam-break.pdl"), "--steps", "1000000000", "--video", "plain.txt/v.gif"},
+         (folder / "plain.txt/v.gif").string()},
+        {{"run", scenePath("dam-break.pdl"), "--steps", "1000000000", "--video", "/proc/pudlet.mp4"},
+         "/proc/pudlet.mp4"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.named);
@@ -381,6 +463,14 @@ TEST_F(PudletCli, UnreadableScenesAndUnwritableOutputsFailNamingTheFile)
         EXPECT_TRUE(isOneLine(outcome.err));
         EXPECT_NE(outcome.err.find(c.named), std::string::npos) << outcome.err;
     }
+
+    // A picture renamed .pdl is refused, not run and saved as an empty scene.
+    std::ofstream(folder / "picture.pdl", std::ios::binary) << std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
+    const Outcome notAScene = run({"run", "picture.pdl", "--save", "out.pdl"});
+    EXPECT_EQ(notAScene.status, 1);
+    EXPECT_NE(notAScene.err.find((folder / "picture.pdl").string() + ": not a scene file"), std::string::npos)
+        << notAScene.err;
+    EXPECT_FALSE(fs::exists(folder / "out.pdl"));
 }
 
 TEST_F(PudletCli, EveryCommandHasHelp)
@@ -394,6 +484,9 @@ TEST_F(PudletCli, EveryCommandHasHelp)
     const Outcome outcome = run({"--help"});
     EXPECT_EQ(outcome.status, 0);
     EXPECT_NE(outcome.out.find("run SCENE"), std::string::npos);
+    const Outcome version = run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "pudlet-cli " PUDLET_VERSION "\n");
 }
 
 TEST_F(PudletCli, BenchReportsTheStandardFieldsAsJson)
@@ -402,9 +495,41 @@ TEST_F(PudletCli, BenchReportsTheStandardFieldsAsJson)
         run({"bench", "--json", "--scene", "rigid-100", "--warm-up-steps", "1", "--measured-steps", "2"});
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     for (const char* field : {"{\"scenes\": [{\"name\": \"rigid-100\"", "\"particles\": 3600",
-                              "\"ns_per_particle_step\": ", "\"allocations_per_step\": ", "\"peak_rss_mb\": ",
+                              "\"ns_per_particle_step\": ", "\"allocations_per_step\": null", "\"peak_rss_mb\": ",
                               "\"floor\": {"})
         EXPECT_NE(outcome.out.find(field), std::string::npos) << field << " in " << outcome.out;
+}
+
+TEST_F(PudletCli, BenchFramesTimesEachAskedMode)
+{
+    const Outcome outcome = run({"bench", "--frames", "--scene", "rigid-100", "--mode", "1", "--mode", "7",
+                                 "--frame-count", "1", "--warm-up-steps", "0", "--size", "64x48"});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_NE(outcome.out.find("64x48"), std::string::npos) << outcome.out;
+    EXPECT_NE(outcome.out.find("mode 1"), std::string::npos) << outcome.out;
+    // One row of wall and one of CPU times, a time for each mode asked.
+    const size_t row = outcome.out.find("\nrigid-100");
+    ASSERT_NE(row, std::string::npos) << outcome.out;
+    std::istringstream words(outcome.out.substr(row));
+    std::string name, wall, cpu;
+    int particles = 0;
+    double wallTimes[2] = {-1, -1};
+    double cpuTimes[2] = {-1, -1};
+    words >> name >> particles >> wall >> wallTimes[0] >> wallTimes[1] >> cpu >> cpuTimes[0] >> cpuTimes[1];
+    EXPECT_EQ(particles, 3600);
+    EXPECT_EQ(wall, "wall");
+    EXPECT_EQ(cpu, "cpu");
+    for (double ms : {wallTimes[0], wallTimes[1], cpuTimes[0], cpuTimes[1]})
+        EXPECT_GE(ms, 0) << outcome.out;
+    EXPECT_GT(wallTimes[1], 0) << "a blob frame takes time";
+
+    // A scene file alone, found after the working directory changed.
+    const Outcome file = run({"bench", "--frames", "--scene-file", scenePath("dam-break.pdl"), "--mode", "6",
+                              "--frame-count", "1", "--warm-up-steps", "0", "--size", "64x48"});
+    ASSERT_EQ(file.status, 0) << file.err;
+    EXPECT_NE(file.out.find("\ndam-break.pdl"), std::string::npos) << file.out;
+    EXPECT_EQ(file.out.find("rigid-100"), std::string::npos) << "only the file: " << file.out;
+    EXPECT_EQ(run({"bench", "--frames", "--scene-file", "missing.pdl"}).status, 1);
 }
 
 // A scene's onSimulate script runs in the tool as in every host: it turns

@@ -346,6 +346,8 @@ int main(int argc, char** argv) {
     }
     workFolder = fs::temp_directory_path() / ("pudletmac_e2e_" + std::to_string(::getpid()));
     fs::create_directories(workFolder);
+    // Recovery files of its own: none left by other runs to offer at start.
+    setenv("XDG_CACHE_HOME", workFolder.c_str(), 1);
     app = new ZebAppDelegate;
     app->quitWhenLastDocumentCloses = false;
     PudletHost::answerSaveQuestionsWith([](const wxString&) { return saveAnswer; });

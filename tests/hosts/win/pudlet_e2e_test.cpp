@@ -454,11 +454,13 @@ int main(int argc, char** argv)
         std::puts("No X display (run under xvfb-run): skipped.");
         return 77;
     }
-    // A private home: the recent-file list must not touch the user's.
+    // A private home: the recent-file list and the recovery files must not
+    // touch the user's.
     scratch = fs::temp_directory_path() / ("pudlet-e2e-" + std::to_string(::getpid()));
     fs::create_directories(scratch / "home");
     setenv("HOME", (scratch / "home").c_str(), 1);
     setenv("XDG_CONFIG_HOME", (scratch / "home").c_str(), 1);
+    setenv("XDG_CACHE_HOME", (scratch / "home").c_str(), 1);
 
     PudletHost::answerSaveQuestionsWith(discardAll);
     app = new CPudletApp;
