@@ -1,6 +1,6 @@
 // Runs the standard scenes, each several times, and prints for each the run
 // with the median cost: a table for people, then the same numbers as JSON.
-//   pudlet_standard_bench [--repetitions N] [--steps FIRST END] [scene ...]
+//   pudlet_standard_bench [--repetitions N] [--steps FIRST END] [--threads N] [scene ...]
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +22,8 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--repetitions") && i + 1 < argc) {
             repetitions = std::max(1, std::atoi(argv[++i]));
+        } else if (!std::strcmp(argv[i], "--threads") && i + 1 < argc) {
+            options.threads = std::max(1, std::atoi(argv[++i]));
         } else if (!std::strcmp(argv[i], "--steps") && i + 2 < argc) {
             options.firstMeasuredStep = std::atoi(argv[++i]);
             options.endMeasuredStep = std::atoi(argv[++i]);

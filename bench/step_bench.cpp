@@ -27,7 +27,7 @@ void BM_SearchNeighbors(benchmark::State& state)
     for (int i = 0; i < kWarmUpSteps; ++i)
         simulator->simulate();
     for (auto _ : state) {
-        data->searchParticleNeighbors();
+        simulator->context.searchNeighbors(*data);
         benchmark::DoNotOptimize(data->neighbors.data());
     }
     reportPerParticleStep(state, data->count);

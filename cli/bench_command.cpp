@@ -10,6 +10,7 @@
 #include "cli_commands.h"
 #include "frame_bench.h"
 #include "progress_bar.h"
+#include "particle_step_context.h"
 #include "standard_scenes.h"
 
 namespace PudletCli {
@@ -28,10 +29,14 @@ const char* const kBenchHelp =
     "Options:\n"
     "  --json               print {\"scenes\": [...], \"floor\": {...}} instead of a table\n"
     "  --scene NAME         measure only this scene (repeatable); the scenes are\n"
-    "                       water-5k, water-20k, water-60k, mixed-20k, rigid-100\n"
+    "                       water-5k, water-20k, water-60k, water-250k, mixed-20k,\n"
+    "                       rigid-100\n"
     "                       (and, with --frames, water-frame-20k)\n"
     "  --warm-up-steps N    steps before measuring (default 200)\n"
     "  --measured-steps N   steps measured (default 1000)\n"
+    "  --threads N          worker threads of the simulation, 1-256 (default: the\n"
+    "                       machine's hardware threads); with more than one, times\n"
+    "                       are wall-clock rather than the thread's CPU time\n"
     "  --help               show this help\n"
     "\n"
     "Frame times:\n"
@@ -89,6 +94,8 @@ int benchCommand(const std::vector<std::string>& arguments)
         } else if (argument == "--warm-up-steps") {
             options.firstMeasuredStep = int(parseInteger(argument, reader.value(argument), 0, kMaxBenchSteps));
             warmUpGiven = true;
+        } else if (argument == "--threads") {
+            options.threads = int(parseInteger(argument, reader.value(argument), 1, Zeb::Kamblo::kMaxThreads));
         } else if (argument == "--measured-steps") {
             measured = parseInteger(argument, reader.value(argument), 1, kMaxBenchSteps);
         } else if (argument == "--frames") {
@@ -147,13 +154,14 @@ int benchCommand(const std::vector<std::string>& arguments)
         std::printf("%s\n", Bench::resultsJson(results).c_str());
         return kExitSuccess;
     }
-    std::printf("%-12s %10s %16s %12s %12s\n", "scene", "particles", "ns/particle-step", "allocs/step", "peak RSS MB");
+    std::printf("%-12s %7s %10s %16s %12s %12s\n", "scene", "threads", "particles", "ns/particle-step", "allocs/step",
+                "peak RSS MB");
     for (const Bench::SceneResult& r : results) {
         char allocations[32] = "n/a";
         if (std::isfinite(r.allocationsPerStep))
             std::snprintf(allocations, sizeof allocations, "%.3f", r.allocationsPerStep);
-        std::printf("%-12s %10d %16.1f %12s %12.1f%s\n", r.name.c_str(), r.particles, r.nsPerParticleStep,
-                    allocations, r.peakRssMb, r.peakRssIsPerScene ? "" : " (process)");
+        std::printf("%-12s %7d %10d %16.1f %12s %12.1f%s\n", r.name.c_str(), r.threads, r.particles,
+                    r.nsPerParticleStep, allocations, r.peakRssMb, r.peakRssIsPerScene ? "" : " (process)");
     }
     return kExitSuccess;
 }

@@ -7,6 +7,7 @@
 #include "cli_arguments.h"
 #include "cli_commands.h"
 #include "headless_frame.h"
+#include "particle_beat_implements.h"
 #include "progress_bar.h"
 #include "output_paths.h"
 #include "video_writer.h"
@@ -40,6 +41,8 @@ const char* const kRunHelp =
     "                   scene's bounds times its scale, shrunk to 4096 a side)\n"
     "  --scale S        with --size: pixels per scene unit, a whole number up to\n"
     "                   1024 (default: the scene's own scale)\n"
+    "  --threads N      worker threads of the simulation, 1-256 (default: the\n"
+    "                   machine's hardware threads); results are the same for any N\n"
     "  --help           show this help\n";
 
 namespace {
@@ -60,6 +63,7 @@ struct RunOptions {
     int mode = -1; // -1: the scene's own
     std::optional<PixelSize> size;
     std::optional<int> scale;
+    int threads = 0; // 0: the machine's hardware threads
 };
 
 RunOptions parseRunOptions(const std::vector<std::string>& arguments)
@@ -90,6 +94,8 @@ RunOptions parseRunOptions(const std::vector<std::string>& arguments)
             options.everyGiven = true;
         } else if (argument == "--mode")
             options.mode = int(parseInteger(argument, reader.value(argument), 0, 10));
+        else if (argument == "--threads")
+            options.threads = int(parseInteger(argument, reader.value(argument), 1, Zeb::Kamblo::kMaxThreads));
         else if (argument == "--size")
             options.size = parseSize(argument, reader.value(argument), kMaxPictureSide);
         else if (argument == "--scale")
@@ -141,6 +147,9 @@ int runCommand(const std::vector<std::string>& arguments)
         frame.emplace(options.size ? options.size->width : 1, options.size ? options.size->height : 1);
     Pudlet::EngineHandle engine = openSceneOrFail(options.scene);
     Zeb::Kamblo::RevivezoRora& scene = *engine;
+    if (options.threads > 0)
+        if (auto* implementation = dynamic_cast<Zeb::Kamblo::RevivezoRoraImplements*>(&scene))
+            implementation->simulator->context.setThreads(options.threads);
 
     auto view = [&] {
         if (!options.size)

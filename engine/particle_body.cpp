@@ -21,6 +21,9 @@ int ParticleData::createBody()
     }
     if (bodies.size() >= size_t(kMaxBodies))
         return 0;
+    // The table is small and bounded: room for all of it at once, so that
+    // bodies split off during a step never reallocate it.
+    bodies.reserve(size_t(kMaxBodies));
     bodies.emplace_back();
     return int(bodies.size() - 1);
 }

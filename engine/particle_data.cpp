@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
 #include "alloc.h"
@@ -27,7 +28,14 @@ void ParticleData::setParticleCapacity(int n)
 {
     if (n < 0)
         n = 0;
-#define KAMBLO_RESIZE_ARRAY(type, name, persistence) resize_array(name, size_t(n));
+    // New slots start as zeros rather than whatever the allocator left: a
+    // particle made during a step is read by later passes of that step (the
+    // resistance pass reads its density) before the next step writes them.
+    size_t kept = size_t(std::min(capacity, n));
+#define KAMBLO_RESIZE_ARRAY(type, name, persistence)                                  \
+    resize_array(name, size_t(n));                                                  \
+    if (size_t(n) > kept)                                                           \
+        std::memset(static_cast<void*>(name + kept), 0, sizeof(type) * (size_t(n) - kept));
     KAMBLO_PARTICLE_ARRAYS(KAMBLO_RESIZE_ARRAY)
 #undef KAMBLO_RESIZE_ARRAY
     capacity = n;
@@ -50,14 +58,14 @@ int ParticleData::createParticle(int bodyIndex)
     staticPressure[p] = 0;
     order[p] = p;
     ++count;
-    sweepFrameValid = false;
+    ++layoutVersion;
     return p;
 }
 
 void ParticleData::clear()
 {
     count = 0;
-    sweepFrameValid = false;
+    ++layoutVersion;
     if (bodies.empty())
         bodies.emplace_back();
     else
@@ -96,7 +104,7 @@ void ParticleData::copy(const Pointer<ParticleData>& otherPointer)
     KAMBLO_PARTICLE_ARRAYS(KAMBLO_COPY_ARRAY)
 #undef KAMBLO_COPY_ARRAY
     copy_buffer(order, other.order, sizeof(int) * size_t(count));
-    sweepFrameValid = false;
+    ++layoutVersion;
     bodies = other.bodies;
     joints = other.joints;
     copyParameters(other);
@@ -116,8 +124,8 @@ void ParticleData::swap(const Pointer<ParticleData>& otherPointer)
     KAMBLO_PARTICLE_ARRAYS(KAMBLO_SWAP_ARRAY)
 #undef KAMBLO_SWAP_ARRAY
     std::swap(count, other.count);
-    sweepFrameValid = false;
-    other.sweepFrameValid = false;
+    ++layoutVersion;
+    ++other.layoutVersion;
     std::swap(bodies, other.bodies);
     std::swap(joints, other.joints);
     swapParameters(other);

@@ -1,6 +1,7 @@
 #pragma once
 // The whole state of one scene: particles as parallel arrays, bodies, joints,
 // the neighbour list of the current step, effect pools, images and parameters.
+// The step's own working storage lives with the simulator (StepContext).
 #include <cstddef>
 #include <cstdint>
 #include <iosfwd>
@@ -47,6 +48,7 @@ namespace Zeb::Kamblo {
 
 class Texture;
 class SceneScript;
+class StepContext;
 
 class ParticleData : public Object {
 public:
@@ -60,7 +62,9 @@ public:
     void clear();
     void copy(const Pointer<ParticleData>& other);
     void swap(const Pointer<ParticleData>& other);
-    void gc();
+    // A step passes its own working storage for the search that splitting
+    // bodies may need; without it the search brings its own.
+    void gc(StepContext* context = nullptr);
 
     static ParticleInfo materialInfo(int code);
     static Color materialColor(int code);
@@ -87,43 +91,16 @@ public:
 
     int count = 0;
     int capacity = 0;
+    // Changes whenever particles are created, removed or renumbered, or the
+    // neighbour list or sweep order is rebuilt here; what a step keeps about
+    // the particles is valid only while it stays the same.
+    uint64_t layoutVersion = 0;
 #define KAMBLO_DECLARE_ARRAY(type, name, persistence) type* name = nullptr;
     KAMBLO_PARTICLE_ARRAYS(KAMBLO_DECLARE_ARRAY)
 #undef KAMBLO_DECLARE_ARRAY
 
     std::vector<ParticleBody> bodies;
     std::vector<ParticleNeighbor> neighbors;
-    // The last search also leaves its pairs as places in sweep order (`order`
-    // maps a place to its particle). Passes over the pair list copy the values
-    // they need into sweep order, where the two ends of a pair lie close
-    // together in memory, and copy the results back. The frame holds until
-    // particles are created, removed or renumbered, or the list is replaced.
-    struct SweepPair {
-        int a;
-        int b;
-    };
-    std::vector<SweepPair> sweepPairs;
-    // Valid sweep order and pairs for the current particles and `neighbors`;
-    // otherwise (nothing searched since the particles changed, or a list made
-    // elsewhere) the identity order and the list's own numbers.
-    const int* sweepFrame();
-    void invalidateSweepFrame() { sweepFrameValid = false; }
-    // Working storage of the search and of the passes that use the frame,
-    // kept between steps so that a steady step allocates nothing.
-    struct SweepScratch {
-        std::vector<uint64_t> keys;
-        std::vector<uint64_t> spare;
-        std::vector<float> x;
-        std::vector<float> y;
-        std::vector<ParticleNeighbor> found;
-        std::vector<SweepPair> places;
-        std::vector<float2> position;
-        std::vector<float2> velocity;
-        std::vector<float2> delta;
-        std::vector<float> value;
-        std::vector<ParticleInfo> info;
-    };
-    SweepScratch sweep;
     std::set<ParticleJoint> joints;
     Pointer<ParticleEffect> fireEffect;
     Pointer<ParticleEffect> splashEffect;
@@ -142,20 +119,8 @@ public:
     Pointer<SceneScript> onRender;
 
 private:
-    bool sweepFrameValid = false;
-
-    int sortSweepOrder();
-
     void copyParameters(const ParticleData& other);
     void swapParameters(ParticleData& other);
 };
-
-// n values of sweep scratch, whose storage only grows.
-template <class T>
-T* sweepScratch(std::vector<T>& values, int n)
-{
-    values.resize(size_t(n));
-    return values.data();
-}
 
 } // namespace Zeb::Kamblo

@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "particle_data.h"
+#include "particle_step_context.h"
 
 namespace Zeb::Kamblo {
 
@@ -14,7 +15,7 @@ constexpr ParticleInfo kJoinable = Attribute::elastic | Attribute::spring | Attr
 
 } // namespace
 
-void ParticleData::gc()
+void ParticleData::gc(StepContext* context)
 {
     using namespace Attribute;
 
@@ -33,7 +34,10 @@ void ParticleData::gc()
     }
 
     if (anyBroken) {
-        searchParticleNeighbors();
+        if (context)
+            context->searchNeighbors(*this);
+        else
+            searchParticleNeighbors();
         int* label = order;
         for (int p = 0; p < count; ++p)
             label[p] = p;
@@ -116,7 +120,7 @@ void ParticleData::gc()
         it = next;
     }
 
-    sweepFrameValid = false;
+    ++layoutVersion;
 
     // 5.
     for (int p = 0; p < count; ++p)

@@ -1,6 +1,7 @@
 // Neighbour search: a sort of the particles by (strip, x) and a sweep that
 // tests each particle against a bounded window of its successors.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -11,6 +12,7 @@
 #include "cg_math.h"
 #include "float4.h"
 #include "particle_data.h"
+#include "particle_step_context.h"
 
 namespace Zeb::Kamblo {
 
@@ -98,8 +100,52 @@ constexpr int kRadixThreshold = 256;
 
 } // namespace
 
+// The radix sort above split between tasks: each pass counts the digits of
+// each task's run of keys, and each task then places its run after every
+// smaller digit and after the same digit of the runs before it. Every pass
+// stays stable, so the result is the one-task result.
+void StepContext::splitRadixSort(uint64_t* keys, uint64_t* spare, int n, int low, int width)
+{
+    int passes = (width + kRadixDigitBits - 1) / kRadixDigitBits;
+    if (passes == 0)
+        return;
+    int digitBits = (width + passes - 1) / passes;
+    uint32_t mask = (1u << digitBits) - 1;
+    size_t digits = size_t(mask) + 1;
+    int tasks = tasksFor(n);
+    uint32_t* counts = scratch(radixCounts, int(digits) * tasks);
+    uint64_t* from = keys;
+    uint64_t* to = spare;
+    for (int pass = 0; pass < passes; ++pass) {
+        int shift = low + pass * digitBits;
+        forRanges(n, [&](int t, int first, int end) {
+            uint32_t* mine = counts + size_t(t) * digits;
+            std::fill_n(mine, digits, 0u);
+            for (int i = first; i < end; ++i)
+                ++mine[(from[i] >> shift) & mask];
+        });
+        uint32_t offset = 0;
+        for (size_t digit = 0; digit < digits; ++digit) {
+            for (int t = 0; t < tasks; ++t) {
+                uint32_t& c = counts[size_t(t) * digits + digit];
+                uint32_t here = c;
+                c = offset;
+                offset += here;
+            }
+        }
+        forRanges(n, [&](int t, int first, int end) {
+            uint32_t* mine = counts + size_t(t) * digits;
+            for (int i = first; i < end; ++i)
+                to[mine[(from[i] >> shift) & mask]++] = from[i];
+        });
+        std::swap(from, to);
+    }
+    if (from != keys)
+        forRanges(n, [&](int, int first, int end) { std::copy(from + first, from + end, keys + first); });
+}
+
 // Puts the particles in sweep order: order[i] is the particle at place i, and
-// sweep.x, sweep.y hold its position. Returns how many of them have a finite
+// sweptX, sweptY hold its position. Returns how many of them have a finite
 // position (they come first). The places after those, and a window's reach
 // beyond the last place, read as +inf, which stops every scan.
 //
@@ -113,35 +159,70 @@ constexpr int kRadixThreshold = 256;
 // (particles heaped on one spot) the words are made again with the exact x.
 // When even that does not fit (particles flung far away) the full keys are
 // sorted by comparison, with the same result.
-int ParticleData::sortSweepOrder()
+int StepContext::sortSweepOrder(ParticleData& d)
 {
-    int n = count;
-    float* x = sweepScratch(sweep.x, n + kWindowPad);
-    float* y = sweepScratch(sweep.y, n + kWindowPad);
+    int n = d.count;
+    const float2* position = d.position;
+    int* order = d.order;
+    float* x = scratch(sweptX, n + kWindowPad);
+    float* y = scratch(sweptY, n + kWindowPad);
     constexpr float inf = std::numeric_limits<float>::infinity();
     std::fill_n(x + n, kWindowPad, inf);
     std::fill_n(y + n, kWindowPad, inf);
-    uint64_t* keys = sweepScratch(sweep.keys, n);
-    uint64_t* spare = sweepScratch(sweep.spare, n);
+    uint64_t* keys = scratch(this->keys, n);
+    uint64_t* spare = scratch(this->spare, n);
 
-    int finite = 0;
-    float lowStrip = 0, highStrip = 0, lowX = 0, highX = 0;
-    for (int p = 0; p < n; ++p) {
-        float2 at = position[p];
-        if (!isFinitePosition(at))
-            continue;
-        float strip = std::floor(at.y);
-        if (finite == 0) {
-            lowStrip = highStrip = strip;
-            lowX = highX = at.x;
-        } else {
-            lowStrip = std::min(lowStrip, strip);
-            highStrip = std::max(highStrip, strip);
-            lowX = std::min(lowX, at.x);
-            highX = std::max(highX, at.x);
+    // The extent of the finite positions, and how many each task holds. The
+    // leftmost of equal extremes wins in every split, as in one pass.
+    struct Extent {
+        int finite = 0;
+        float lowStrip = 0, highStrip = 0, lowX = 0, highX = 0;
+        void take(const Extent& e)
+        {
+            if (e.finite == 0)
+                return;
+            if (finite == 0) {
+                *this = e;
+                return;
+            }
+            finite += e.finite;
+            lowStrip = std::min(lowStrip, e.lowStrip);
+            highStrip = std::max(highStrip, e.highStrip);
+            lowX = std::min(lowX, e.lowX);
+            highX = std::max(highX, e.highX);
         }
-        ++finite;
+    };
+    int tasks = tasksFor(n);
+    if (slots.size() < size_t(tasks))
+        slots.resize(size_t(tasks));
+    std::array<Extent, kMaxThreads> extents;
+    forRanges(n, [&](int t, int first, int end) {
+        Extent e;
+        for (int p = first; p < end; ++p) {
+            float2 at = position[p];
+            if (!isFinitePosition(at))
+                continue;
+            float strip = std::floor(at.y);
+            if (e.finite == 0) {
+                e.lowStrip = e.highStrip = strip;
+                e.lowX = e.highX = at.x;
+            } else {
+                e.lowStrip = std::min(e.lowStrip, strip);
+                e.highStrip = std::max(e.highStrip, strip);
+                e.lowX = std::min(e.lowX, at.x);
+                e.highX = std::max(e.highX, at.x);
+            }
+            ++e.finite;
+        }
+        extents[size_t(t)] = e;
+    });
+    Extent all;
+    for (int t = 0; t < tasks; ++t) {
+        slots[size_t(t)].firstFinite = all.finite;
+        all.take(extents[size_t(t)]);
     }
+    int finite = all.finite;
+    float lowStrip = all.lowStrip, highStrip = all.highStrip, lowX = all.lowX, highX = all.highX;
 
     int numberBits = bitWidth(uint64_t(std::max(n - 1, 0)));
     int exactXBits = bitWidth(orderedBits(highX) - orderedBits(lowX));
@@ -167,30 +248,36 @@ int ParticleData::sortSweepOrder()
         int xBits = coarseX ? coarseBits : exactXBits;
         int stripShift = numberBits + xBits;
         uint32_t lowXBits = orderedBits(lowX);
-        int w = 0;
-        for (int p = 0; p < n; ++p) {
-            float2 at = position[p];
-            if (!isFinitePosition(at))
-                continue;
-            uint64_t strip = uint64_t(double(std::floor(at.y)) - double(lowStrip));
-            // (at.x - lowX) * scale never decreases as x grows: each rounding
-            // keeps the order, and the cap only merges the top.
-            uint64_t xKey = coarseX ? uint64_t(std::min((at.x - lowX) * coarseScale, coarseTop))
-                                    : uint64_t(orderedBits(at.x) - lowXBits);
-            keys[w++] = strip << stripShift | xKey << numberBits | uint64_t(p);
-        }
+        forRanges(n, [&](int t, int first, int end) {
+            int w = slots[size_t(t)].firstFinite;
+            for (int p = first; p < end; ++p) {
+                float2 at = position[p];
+                if (!isFinitePosition(at))
+                    continue;
+                uint64_t strip = uint64_t(double(std::floor(at.y)) - double(lowStrip));
+                // (at.x - lowX) * scale never decreases as x grows: each
+                // rounding keeps the order, and the cap only merges the top.
+                uint64_t xKey = coarseX ? uint64_t(std::min((at.x - lowX) * coarseScale, coarseTop))
+                                        : uint64_t(orderedBits(at.x) - lowXBits);
+                keys[w++] = strip << stripShift | xKey << numberBits | uint64_t(p);
+            }
+        });
         // Keys built in number order and sorted stably on the strip and x
         // bits alone come out with ties already in number order.
         if (finite < kRadixThreshold)
             std::sort(keys, keys + finite);
-        else
+        else if (tasksFor(finite) == 1)
             radixSort(keys, spare, finite, numberBits, xBits + stripBits);
-        for (int i = 0; i < finite; ++i) {
-            int p = int(keys[i] & numberMask);
-            order[i] = p;
-            x[i] = position[p].x;
-            y[i] = position[p].y;
-        }
+        else
+            splitRadixSort(keys, spare, finite, numberBits, xBits + stripBits);
+        forRanges(finite, [&](int, int first, int end) {
+            for (int i = first; i < end; ++i) {
+                int p = int(keys[i] & numberMask);
+                order[i] = p;
+                x[i] = position[p].x;
+                y[i] = position[p].y;
+            }
+        });
     };
 
     // Exact order within runs of equal strip and coarse x, by insertion,
@@ -283,7 +370,7 @@ constexpr LanePack kLanePack = makeLanePack();
 struct Window {
     const float* x;      // positions in sweep order, padded by a window
     const float* y;
-    ParticleData::SweepPair* places;
+    SweepPair* places;
     int k;               // pairs found so far
 
     // Tests the candidates at places first .. first + length - 1 against
@@ -300,7 +387,7 @@ struct Window {
         // them, and each vector would reload them from memory.
         const float* xs = x;
         const float* ys = y;
-        ParticleData::SweepPair* out = places;
+        SweepPair* out = places;
         int found = k;
         float xStop = px + 1;
         Int4 a = Int4{0, 0, 0, 0} + i;
@@ -331,15 +418,14 @@ struct Window {
     }
 };
 
-// The records of the pairs at `places`, four at a time. `places` has room
-// for a vector of lanes past `count`, and `found` for as many records.
-void makeRecords(const float* x, const float* y, const int* order, ParticleData::SweepPair* places,
-                 int count, ParticleNeighbor* found)
+// The records of the pairs at places[0 .. count), four at a time and the
+// rest one by one; both give the same bits.
+void makeRecords(const float* x, const float* y, const int* order, const SweepPair* places, int count,
+                 ParticleNeighbor* found)
 {
-    for (int lane = 0; lane < kLanes; ++lane)
-        places[count + lane] = {0, 0};
-    for (int k = 0; k < count; k += kLanes) {
-        const ParticleData::SweepPair* at = places + k;
+    int k = 0;
+    for (; k + kLanes <= count; k += kLanes) {
+        const SweepPair* at = places + k;
         Float4 ax{x[at[0].a], x[at[1].a], x[at[2].a], x[at[3].a]};
         Float4 ay{y[at[0].a], y[at[1].a], y[at[2].a], y[at[3].a]};
         Float4 bx{x[at[0].b], x[at[1].b], x[at[2].b], x[at[3].b]};
@@ -356,78 +442,170 @@ void makeRecords(const float* x, const float* y, const int* order, ParticleData:
             record.direction = float2(ux[lane], uy[lane]);
         }
     }
+    for (; k < count; ++k) {
+        const SweepPair& at = places[k];
+        float2 offset(x[at.b] - x[at.a], y[at.b] - y[at.a]);
+        ParticleNeighbor& record = found[k];
+        record.a = order[at.a];
+        record.b = order[at.b];
+        neighborWeight(offset, offset.x * offset.x + offset.y * offset.y, record.weight, record.direction);
+    }
 }
 
 } // namespace
 
 void ParticleData::searchParticleNeighbors()
 {
+    // A search outside a step (bodies being split, a script counting pairs)
+    // brings its own working storage.
+    StepContext context;
+    context.setThreads(1);
+    context.searchNeighbors(*this);
+}
+
+void StepContext::searchNeighbors(ParticleData& d)
+{
     // Positions in sweep order, coordinates apart for the vector loads, with
     // room for the lanes that reach past the end.
-    int n = sortSweepOrder();
-    const float* x = sweep.x.data();
-    const float* y = sweep.y.data();
-    neighbors.clear();
+    int n = sortSweepOrder(d);
+    const float* x = sweptX.data();
+    const float* y = sweptY.data();
+    const int* order = d.order;
+    int* start = scratch(pairStart, d.count + 1);
+
+    // Each task sweeps its own run of places into its own list; the lists
+    // then follow each other in task order, which is the order one sweep over
+    // all places gives. Strips as high as 2^23 and more are swept in one run:
+    // there f + 1 and f + 2 may round, and the next-strip start of a place
+    // depends on the places before it.
+    bool ordinary = n == 0 || (std::fabs(y[0]) < 8388608.0f && std::fabs(y[n - 1]) < 8388608.0f);
+    int tasks = ordinary ? tasksFor(n) : 1;
+    if (slots.size() < size_t(tasks))
+        slots.resize(size_t(tasks));
     sweepPairs.clear();
 
-    // Pairs are gathered in a buffer and appended a few dozen particles at a
-    // time; a whole vector of lanes is written past the last pair found.
     constexpr int kPerParticle = kSameStripScan + kNextStripScan + 2 * kLanes;
     constexpr int kBuffer = 64 * kPerParticle;
-    ParticleNeighbor* found = sweepScratch(sweep.found, kBuffer + kLanes);
-    SweepPair* places = sweepScratch(sweep.places, kBuffer + kLanes);
-    Window window{x, y, places, 0};
-    auto flush = [&] {
-        makeRecords(x, y, order, places, window.k, found);
-        neighbors.insert(neighbors.end(), found, found + window.k);
-        sweepPairs.insert(sweepPairs.end(), places, places + window.k);
-        window.k = 0;
-    };
-    int s = 0;
-    for (int i = 0; i < n; ++i) {
-        float px = x[i];
-        float py = y[i];
-        float f = std::floor(py);
-        float nextStrip = f + 1;
-        float stripAfter = f + 2;
-        if (window.k > kBuffer - kPerParticle)
-            flush();
-
-        window.scan<kSameStripScan>(i, px, py, i + 1, nextStrip);
-
-        // The next-strip start only moves forward: x grows within a strip and
-        // the strips grow with i.
-        while (s < n) {
-            bool belowNextStrip = y[s] < nextStrip;
-            bool leftInNextStrip = y[s] < stripAfter && x[s] <= px - 1;
-            if (!belowNextStrip && !leftInNextStrip)
-                break;
-            ++s;
+    auto sweep = [&](int t, int first, int end) {
+        TaskSlot& slot = slots[size_t(t)];
+        std::vector<SweepPair>& out = t == 0 ? sweepPairs : slot.places;
+        out.clear();
+        SweepPair* places = scratch(slot.window, kBuffer + kLanes);
+        Window window{x, y, places, 0};
+        int reach = 0;
+        size_t ahead = kPairsAhead * size_t(t == 0 ? n : end - first);
+        auto flush = [&] {
+            appendScratch(out, places, size_t(window.k), ahead);
+            window.k = 0;
+        };
+        // Where the next-strip scan of the first place begins: the places
+        // below the next strip, and those of it at most x - 1, come first.
+        int s = 0;
+        if (first > 0 && first < end) {
+            float px = x[first];
+            float nextStrip = std::floor(y[first]) + 1;
+            float stripAfter = nextStrip + 1;
+            int high = n;
+            while (s < high) {
+                int middle = s + (high - s) / 2;
+                bool before = y[middle] < nextStrip || (y[middle] < stripAfter && x[middle] <= px - 1);
+                if (before)
+                    s = middle + 1;
+                else
+                    high = middle;
+            }
         }
-        // s is past i itself unless f + 1 rounds to f (|y| of 2^24 and more);
-        // starting after i there keeps a particle from pairing with itself or
-        // with one that already found it.
-        int next = std::max(s, i + 1);
-        window.scan<kNextStripScan>(i, px, py, next, stripAfter);
+        for (int i = first; i < end; ++i) {
+            start[i] = int(out.size()) + window.k;
+            float px = x[i];
+            float py = y[i];
+            float f = std::floor(py);
+            float nextStrip = f + 1;
+            float stripAfter = f + 2;
+            if (window.k > kBuffer - kPerParticle)
+                flush();
+
+            window.scan<kSameStripScan>(i, px, py, i + 1, nextStrip);
+
+            // The next-strip start only moves forward: x grows within a strip
+            // and the strips grow with i.
+            while (s < n) {
+                bool belowNextStrip = y[s] < nextStrip;
+                bool leftInNextStrip = y[s] < stripAfter && x[s] <= px - 1;
+                if (!belowNextStrip && !leftInNextStrip)
+                    break;
+                ++s;
+            }
+            // s is past i itself unless f + 1 rounds to f (|y| of 2^24 and
+            // more); starting after i there keeps a particle from pairing
+            // with itself or with one that already found it.
+            int next = std::max(s, i + 1);
+            window.scan<kNextStripScan>(i, px, py, next, stripAfter);
+            // No partner of i lies further on than the end of either window.
+            reach = std::max(reach, std::max(kSameStripScan, next + kNextStripScan - 1 - i));
+        }
+        flush();
+        slot.reach = reach;
+    };
+    forRanges(n, sweep);
+
+    // Where each task's pairs begin, then the lists side by side and their
+    // records made, each task its own part.
+    int total = 0;
+    pairReach = 0;
+    for (int t = 0; t < tasks; ++t) {
+        TaskSlot& slot = slots[size_t(t)];
+        slot.firstPair = total;
+        total += int(t == 0 ? sweepPairs.size() : slot.places.size());
+        pairReach = std::max(pairReach, slot.reach);
     }
-    flush();
-    sweepFrameValid = true;
+    scratch(sweepPairs, total);
+    // The list keeps its allocation; only records past the old end are
+    // initialised before being written.
+    makeRoom(d.neighbors, size_t(total), kPairsAhead * size_t(n));
+    d.neighbors.resize(size_t(total));
+    for (int i = n; i <= d.count; ++i)
+        start[i] = total;
+    ParticleNeighbor* records = d.neighbors.data();
+    SweepPair* pairs = sweepPairs.data();
+    forRanges(n, [&](int t, int first, int end) {
+        TaskSlot& slot = slots[size_t(t)];
+        int offset = slot.firstPair;
+        int length = (t + 1 < tasks ? slots[size_t(t) + 1].firstPair : total) - offset;
+        if (t > 0) {
+            std::copy(slot.places.begin(), slot.places.end(), pairs + offset);
+            for (int i = first; i < end; ++i)
+                start[i] += offset;
+        }
+        makeRecords(x, y, order, pairs + offset, length, records + offset);
+    });
+    ++d.layoutVersion;
+    frameData = &d;
+    frameVersion = d.layoutVersion;
+    frameSearched = true;
 }
 
-const int* ParticleData::sweepFrame()
+bool StepContext::searchedFrame(const ParticleData& d) const
 {
-    if (sweepFrameValid && sweepPairs.size() == neighbors.size())
-        return order;
+    return frameSearched && frameData == &d && frameVersion == d.layoutVersion &&
+           sweepPairs.size() == d.neighbors.size();
+}
+
+const int* StepContext::sweepFrame(ParticleData& d)
+{
+    if (searchedFrame(d))
+        return d.order;
     // No search since the particles changed, or a list made elsewhere: the
     // identity order, in which places are particle numbers.
-    sweepFrameValid = false;
-    for (int p = 0; p < count; ++p)
-        order[p] = p;
-    sweepPairs.resize(neighbors.size());
-    for (size_t k = 0; k < neighbors.size(); ++k)
-        sweepPairs[k] = {neighbors[k].a, neighbors[k].b};
-    return order;
+    frameSearched = false;
+    for (int p = 0; p < d.count; ++p)
+        d.order[p] = p;
+    scratch(sweepPairs, int(d.neighbors.size()));
+    for (size_t k = 0; k < d.neighbors.size(); ++k)
+        sweepPairs[k] = {d.neighbors[k].a, d.neighbors[k].b};
+    return d.order;
 }
+
 
 void ParticleData::updateParticleNeighbors()
 {

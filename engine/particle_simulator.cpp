@@ -18,7 +18,7 @@ void ParticleSimulator::simulate()
     addUpInfo();
     moveParticles();
     searchBoundParticles();
-    d.searchParticleNeighbors();
+    context.searchNeighbors(d);
     joinParticles();
     gravitateParticles();
     updateParticleDensity();
@@ -33,9 +33,9 @@ void ParticleSimulator::simulate()
     moveFire();
     moveSplash();
     moveBubble();
-    if (gcRequested) {
-        d.gc();
-        gcRequested = false;
+    if (context.gcRequested) {
+        d.gc(&context);
+        context.gcRequested = false;
     }
 
     // A scene file may start the counter anywhere; past the largest int it

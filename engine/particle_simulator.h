@@ -2,6 +2,7 @@
 #include "cg_types.h"
 #include "object.h"
 #include "particle_data.h"
+#include "particle_step_context.h"
 
 namespace Zeb::Kamblo {
 
@@ -80,9 +81,9 @@ public:
     };
 
     Pointer<ParticleData> data;
-    ParticleInfo presentInfo = 0;
+    // The step's working state and its threads.
+    StepContext context;
     BubbleGrid bubbleGrid;
-    bool gcRequested = false;
 };
 
 // Iteration counts come from files and scripts. Counts above this bound are

@@ -60,13 +60,13 @@ void ParticleSimulator::expressAttributes()
 
 void ParticleSimulator::expressMochi()
 {
-    if (!(presentInfo & mochi))
+    if (!(context.presentInfo & mochi))
         return;
     ParticleData& d = *data;
     float e = d.mochiElasticityCoefficient;
     float s = d.mochiSpringCoefficient;
     float rho0 = d.standardDensity;
-    float* rho = d.pressure; // local density, without the container's share
+    float* rho = scratch(context.localDensity, d.count);
     int iterations = boundedIterations(d.mochiIteration);
     for (int iteration = 0; iteration < iterations; ++iteration) {
         d.updateParticleNeighbors();
@@ -94,14 +94,14 @@ void ParticleSimulator::expressMochi()
 
 void ParticleSimulator::expressTensile()
 {
-    if (!(presentInfo & tensile))
+    if (!(context.presentInfo & tensile))
         return;
     ParticleData& d = *data;
     float t = d.surfaceTensionCoefficient;
     float p = d.surfacePressureCoefficient;
     float rho0 = d.standardDensity;
-    float* rho = d.pressure;
-    float2* normal = d.delta; // points out of the liquid at its surface
+    float* rho = scratch(context.localDensity, d.count);
+    float2* normal = scratch(context.surfaceNormal, d.count);
     int iterations = boundedIterations(d.surfaceTensionIteration);
     for (int iteration = 0; iteration < iterations; ++iteration) {
         d.updateParticleNeighbors();
@@ -136,7 +136,7 @@ void ParticleSimulator::expressTensile()
 
 void ParticleSimulator::expressYuki()
 {
-    if (!(presentInfo & yuki))
+    if (!(context.presentInfo & yuki))
         return;
     ParticleData& d = *data;
     float k = d.yukiSpringCoefficient;
@@ -181,7 +181,7 @@ void ParticleSimulator::expressYuki()
 
 void ParticleSimulator::expressViscous()
 {
-    if (!(presentInfo & viscous))
+    if (!(context.presentInfo & viscous))
         return;
     ParticleData& d = *data;
     float mu = d.viscosityCoefficient;
@@ -209,7 +209,7 @@ void ParticleSimulator::expressViscous()
 
 void ParticleSimulator::expressKome()
 {
-    if (!(presentInfo & kome))
+    if (!(context.presentInfo & kome))
         return;
     ParticleData& d = *data;
     // Rice re-joins whatever it touches on the next step...
@@ -232,11 +232,11 @@ void ParticleSimulator::expressKome()
 
 void ParticleSimulator::expressElastic()
 {
-    if (!(presentInfo & elastic))
+    if (!(context.presentInfo & elastic))
         return;
     ParticleData& d = *data;
     float k0 = d.elasticCoefficient;
-    float* torque = d.pressure;
+    float* torque = scratch(context.torque, d.count);
     int iterations = boundedIterations(d.elasticIteration);
     for (int iteration = 0; iteration < iterations; ++iteration) {
         for (int i = 0; i < d.count; ++i) {
@@ -284,7 +284,7 @@ void ParticleSimulator::expressElastic()
 
 void ParticleSimulator::expressSpring()
 {
-    if (!(presentInfo & spring))
+    if (!(context.presentInfo & spring))
         return;
     ParticleData& d = *data;
     float k = d.springCoefficient;
@@ -309,7 +309,7 @@ void ParticleSimulator::expressSpring()
 
 void ParticleSimulator::expressBrittle()
 {
-    if (!(presentInfo & brittle))
+    if (!(context.presentInfo & brittle))
         return;
     ParticleData& d = *data;
     float beta = d.brittlenessCoefficient;
@@ -334,7 +334,7 @@ void ParticleSimulator::expressBrittle()
 
 void ParticleSimulator::expressWall()
 {
-    if (!(presentInfo & wall))
+    if (!(context.presentInfo & wall))
         return;
     ParticleData& d = *data;
     for (int i = 0; i < d.count; ++i) {

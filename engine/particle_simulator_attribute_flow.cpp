@@ -38,7 +38,7 @@ void emitFire(ParticleData& d, float2 position, float2 velocity) { emitEffect(*d
 
 void ParticleSimulator::expressPowder()
 {
-    if (!(presentInfo & powder))
+    if (!(context.presentInfo & powder))
         return;
     ParticleData& d = *data;
     d.updateParticleNeighbors();
@@ -65,14 +65,14 @@ void ParticleSimulator::expressPowder()
     for (int i = 0; i < d.count; ++i) {
         if (hasAll(d.info[i], powder | hot) && frand() < d.powderExtinguishProbability) {
             d.info[i] |= zombie; // burnt out
-            gcRequested = true;
+            context.gcRequested = true;
         }
     }
 }
 
 void ParticleSimulator::expressLight()
 {
-    if (!(presentInfo & light))
+    if (!(context.presentInfo & light))
         return;
     ParticleData& d = *data;
     float2 g = gravity();
@@ -92,7 +92,7 @@ void ParticleSimulator::expressLight()
 
 void ParticleSimulator::expressDense()
 {
-    if (!(presentInfo & dense))
+    if (!(context.presentInfo & dense))
         return;
     ParticleData& d = *data;
     float2 g = gravity();
@@ -111,7 +111,7 @@ void ParticleSimulator::expressDense()
 
 void ParticleSimulator::expressJet()
 {
-    if (!(presentInfo & jet))
+    if (!(context.presentInfo & jet))
         return;
     ParticleData& d = *data;
     d.updateParticleNeighbors();
@@ -138,7 +138,7 @@ void ParticleSimulator::expressJet()
 
 void ParticleSimulator::expressAqua()
 {
-    if (!(presentInfo & aqua))
+    if (!(context.presentInfo & aqua))
         return;
     ParticleData& d = *data;
     float2 g = gravity();
@@ -175,7 +175,7 @@ void ParticleSimulator::expressAqua()
 
 void ParticleSimulator::expressFuel()
 {
-    if (!(presentInfo & fuel))
+    if (!(context.presentInfo & fuel))
         return;
     ParticleData& d = *data;
     float pf = fireChance(d);
@@ -185,7 +185,7 @@ void ParticleSimulator::expressFuel()
         float r1 = frand();
         if (r1 < d.fuelExtinguishProbability) {
             d.info[i] |= zombie; // burnt away
-            gcRequested = true;
+            context.gcRequested = true;
         }
         float r2 = frand();
         if (r2 < pf)
@@ -195,12 +195,11 @@ void ParticleSimulator::expressFuel()
 
 void ParticleSimulator::expressHot()
 {
-    if (!(presentInfo & hot))
+    if (!(context.presentInfo & hot))
         return;
     ParticleData& d = *data;
-    float* touched = d.pressure; // marks particles that touch a hot one
-    for (int i = 0; i < d.count; ++i)
-        touched[i] = 0;
+    uint8_t* touched = scratch(context.touched, d.count);
+    std::fill_n(touched, d.count, uint8_t(0));
     for (const ParticleNeighbor& n : d.neighbors) {
         int H = (d.info[n.b] & hot) ? n.b : n.a;
         int O = H == n.b ? n.a : n.b;
@@ -238,7 +237,7 @@ void ParticleSimulator::expressHot()
 
 void ParticleSimulator::expressCold()
 {
-    if (!(presentInfo & cold))
+    if (!(context.presentInfo & cold))
         return;
     ParticleData& d = *data;
     for (const ParticleNeighbor& n : d.neighbors) {
@@ -256,7 +255,7 @@ void ParticleSimulator::expressCold()
 
 void ParticleSimulator::expressInflow()
 {
-    if (!(presentInfo & inflow))
+    if (!(context.presentInfo & inflow))
         return;
     ParticleData& d = *data;
     d.updateParticleNeighbors();
@@ -296,7 +295,7 @@ void ParticleSimulator::expressInflow()
 
 void ParticleSimulator::expressOutflow()
 {
-    if (!(presentInfo & outflow))
+    if (!(context.presentInfo & outflow))
         return;
     ParticleData& d = *data;
     // A drain swallows what touches it unless the two have an attribute in common.
@@ -307,18 +306,18 @@ void ParticleSimulator::expressOutflow()
             continue;
         if ((A & outflow) && !(B & outflow)) {
             d.info[n.b] |= zombie;
-            gcRequested = true;
+            context.gcRequested = true;
         }
         if ((B & outflow) && !(A & outflow)) {
             d.info[n.a] |= zombie;
-            gcRequested = true;
+            context.gcRequested = true;
         }
     }
 }
 
 void ParticleSimulator::expressUsers()
 {
-    if (!(presentInfo & users))
+    if (!(context.presentInfo & users))
         return;
     ParticleData& d = *data;
     float2 gN = gravityNormal();

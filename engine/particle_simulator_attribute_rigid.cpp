@@ -28,7 +28,7 @@ inline void pushBody(ParticleBody& body, float2 r, float2 J)
 
 void ParticleSimulator::expressRigid()
 {
-    if (!(presentInfo & rigid))
+    if (!(context.presentInfo & rigid))
         return;
     ParticleData& d = *data;
     std::vector<ParticleBody>& bodies = d.bodies;
@@ -99,7 +99,7 @@ void ParticleSimulator::expressRigid()
         B.angularVelocity /= B.inertia;
     }
 
-    if (presentInfo & axial) {
+    if (context.presentInfo & axial) {
         for (ParticleBody& B : bodies) {
             B.axialCount = 0;
             B.axialCenter = {0, 0};

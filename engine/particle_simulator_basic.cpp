@@ -1,5 +1,7 @@
 // The small passes of the step: move, join, gravity, density, damping,
 // resistance, pouring and draining.
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <utility>
 
@@ -14,10 +16,14 @@ using namespace Attribute;
 void ParticleSimulator::addUpInfo()
 {
     const ParticleData& d = *data;
-    ParticleInfo all = 0;
-    for (int i = 0; i < d.count; ++i)
-        all |= d.info[i];
-    presentInfo = all;
+    std::atomic<ParticleInfo> all{0};
+    context.forRanges(d.count, [&](int, int first, int end) {
+        ParticleInfo some = 0;
+        for (int i = first; i < end; ++i)
+            some |= d.info[i];
+        all.fetch_or(some, std::memory_order_relaxed);
+    });
+    context.presentInfo = all.load(std::memory_order_relaxed);
 }
 
 void ParticleSimulator::moveParticles()
@@ -25,26 +31,31 @@ void ParticleSimulator::moveParticles()
     ParticleData& d = *data;
     float m = d.maxSpeed;
     float m2 = m * m;
-    for (int i = 0; i < d.count; ++i) {
-        float2& v = d.velocity[i];
-        float s2 = dot(v, v);
-        if (!(m2 > s2)) {
-            if (s2 > 0) {
-                v *= m / std::sqrt(s2);
-            } else {
-                // Zero speed at a zero limit, or a velocity that is not a number.
-                d.info[i] |= zombie;
-                gcRequested = true;
+    std::atomic<bool> marked{false};
+    context.forRanges(d.count, [&](int, int first, int end) {
+        for (int i = first; i < end; ++i) {
+            float2& v = d.velocity[i];
+            float s2 = dot(v, v);
+            if (!(m2 > s2)) {
+                if (s2 > 0) {
+                    v *= m / std::sqrt(s2);
+                } else {
+                    // Zero speed at a zero limit, or a velocity that is not a number.
+                    d.info[i] |= zombie;
+                    marked.store(true, std::memory_order_relaxed);
+                }
             }
+            d.position[i] += v;
+            d.angle[i] += d.angularVelocity[i];
         }
-        d.position[i] += v;
-        d.angle[i] += d.angularVelocity[i];
-    }
+    });
+    if (marked.load(std::memory_order_relaxed))
+        context.gcRequested = true;
 }
 
 void ParticleSimulator::joinParticles()
 {
-    if (!(presentInfo & novel))
+    if (!(context.presentInfo & novel))
         return;
     ParticleData& d = *data;
     constexpr ParticleInfo jointed = elastic | spring;
@@ -81,56 +92,49 @@ void ParticleSimulator::gravitateParticles()
     if (!d.gravityFlag)
         return;
     float2 g = gravity();
-    for (int i = 0; i < d.count; ++i)
-        if (!(d.info[i] & (gaseous | wall)))
-            d.velocity[i] += g;
+    context.forRanges(d.count, [&](int, int first, int end) {
+        for (int i = first; i < end; ++i)
+            if (!(d.info[i] & (gaseous | wall)))
+                d.velocity[i] += g;
+    });
 }
 
-void ParticleSimulator::updateParticleDensity()
+namespace {
+
+// Whether place p lies in the places [first, end) that a task owns. With
+// Bounded false the task owns them all.
+template <bool Bounded>
+inline bool owns(int p, int first, int end)
 {
-    ParticleData& d = *data;
-    const int* order = d.sweepFrame();
-    int n = d.count;
-    float* density = sweepScratch(d.sweep.value, n);
-    for (int i = 0; i < n; ++i)
-        density[i] = d.boundWeight[order[i]];
-    const ParticleData::SweepPair* pair = d.sweepPairs.data();
-    for (const ParticleNeighbor& record : d.neighbors) {
-        density[pair->a] += record.weight;
-        density[pair->b] += record.weight;
-        ++pair;
-    }
-    for (int i = 0; i < n; ++i)
-        d.density[order[i]] = density[i];
+    return !Bounded || unsigned(p - first) < unsigned(end - first);
 }
 
-void ParticleSimulator::collideParticles()
+template <bool Bounded>
+void addDensity(const SweepPair* pair, const ParticleNeighbor* record, int from, int to, int first, int end,
+                float* density)
 {
-    ParticleData& d = *data;
-    if (!d.dampingFlag)
-        return;
-    float c = d.dampingCoefficient;
-    const int* order = d.sweepFrame();
-    int n = d.count;
-    float2* position = sweepScratch(d.sweep.position, n);
-    float2* velocity = sweepScratch(d.sweep.velocity, n);
-    float2* delta = sweepScratch(d.sweep.delta, n);
-    for (int i = 0; i < n; ++i) {
-        position[i] = d.position[order[i]];
-        velocity[i] = d.velocity[order[i]];
-        delta[i] = {0, 0};
+    for (int k = from; k < to; ++k) {
+        float w = record[k].weight;
+        if (owns<Bounded>(pair[k].a, first, end))
+            density[pair[k].a] += w;
+        if (owns<Bounded>(pair[k].b, first, end))
+            density[pair[k].b] += w;
     }
-    // Impulses are gathered first and applied together. Each record is
-    // refreshed from the current positions (what updateParticleNeighbors does)
-    // in the same pass that uses it, which saves reading the whole list twice.
-    // Four records at a time: the lanes do the scalar operations in the same
-    // order, and the impulses are added one record after another as before.
-    const ParticleData::SweepPair* pair = d.sweepPairs.data();
-    ParticleNeighbor* record = d.neighbors.data();
-    size_t pairs = d.neighbors.size();
-    size_t k = 0;
-    for (; k + kLanes <= pairs; k += kLanes) {
-        const ParticleData::SweepPair* at = pair + k;
+}
+
+// Damping of records [from, to): impulses are gathered into delta and each
+// record is refreshed from the current positions (what
+// updateParticleNeighbors does) in the same pass that uses it, which saves
+// reading the whole list twice. Four records at a time: the lanes do the
+// scalar operations in the same order, and the impulses are added one record
+// after another, so every particle's sum is the same in any split.
+template <bool Bounded>
+void dampPairs(const SweepPair* pair, ParticleNeighbor* record, int from, int to, int first, int end,
+               const float2* position, const float2* velocity, float2* delta, float c)
+{
+    int k = from;
+    for (; k + kLanes <= to; k += kLanes) {
+        const SweepPair* at = pair + k;
         // Differences of whole float2 values, then split into x and y lanes.
         auto difference = [&](const float2* v) {
             Float4 low = loadPair(v[at[0].b], v[at[1].b]) - loadPair(v[at[0].a], v[at[1].a]);
@@ -164,31 +168,90 @@ void ParticleSimulator::collideParticles()
                 u = upperHalf(u);
                 j = upperHalf(j);
             }
-            ParticleNeighbor& r = record[k + size_t(lane)];
-            r.weight = weight[lane];
-            storeLow(r.direction, u);
-            addLow(delta[at[lane].a], j);
-            subtractLow(delta[at[lane].b], j);
+            int a = at[lane].a;
+            int b = at[lane].b;
+            // A record belongs to the task that owns its first place.
+            if (owns<Bounded>(a, first, end)) {
+                ParticleNeighbor& r = record[k + lane];
+                r.weight = weight[lane];
+                storeLow(r.direction, u);
+                addLow(delta[a], j);
+            }
+            if (owns<Bounded>(b, first, end))
+                subtractLow(delta[b], j);
         }
     }
-    for (; k < pairs; ++k) {
+    for (; k < to; ++k) {
         int a = pair[k].a;
         int b = pair[k].b;
-        ParticleNeighbor& last = record[k];
-        if (!neighborKernel(position[b] - position[a], last.weight, last.direction)) {
-            last.weight = 0;
-            last.direction = {0, 0};
+        float weight;
+        float2 direction;
+        if (!neighborKernel(position[b] - position[a], weight, direction)) {
+            weight = 0;
+            direction = {0, 0};
         }
-        float dotted = dot(velocity[b] - velocity[a], last.direction);
-        float2 j = keptIf(dotted < 0, last.direction * (c * dotted));
-        delta[a] += j;
-        delta[b] -= j;
+        float dotted = dot(velocity[b] - velocity[a], direction);
+        float2 j = keptIf(dotted < 0, direction * (c * dotted));
+        if (owns<Bounded>(a, first, end)) {
+            record[k].weight = weight;
+            record[k].direction = direction;
+            delta[a] += j;
+        }
+        if (owns<Bounded>(b, first, end))
+            delta[b] -= j;
     }
-    for (int i = 0; i < n; ++i) {
-        int p = order[i];
-        d.delta[p] = delta[i];
-        d.velocity[p] = velocity[i] + delta[i];
-    }
+}
+
+} // namespace
+
+void ParticleSimulator::updateParticleDensity()
+{
+    ParticleData& d = *data;
+    const int* order = context.sweepFrame(d);
+    int n = d.count;
+    float* density = scratch(context.sweptDensity, n);
+    const SweepPair* pair = context.sweepPairs.data();
+    const ParticleNeighbor* record = d.neighbors.data();
+    // Each task sums the places it owns over the records that touch them,
+    // in list order, so each sum adds its terms in the order of one thread.
+    context.forPairRanges(d, [&](int first, int end, int from, int to, bool whole) {
+        for (int i = first; i < end; ++i)
+            density[i] = d.boundWeight[order[i]];
+        if (whole)
+            addDensity<false>(pair, record, from, to, first, end, density);
+        else
+            addDensity<true>(pair, record, from, to, first, end, density);
+        for (int i = first; i < end; ++i)
+            d.density[order[i]] = density[i];
+    });
+}
+
+void ParticleSimulator::collideParticles()
+{
+    ParticleData& d = *data;
+    if (!d.dampingFlag)
+        return;
+    float c = d.dampingCoefficient;
+    const int* order = context.sweepFrame(d);
+    int n = d.count;
+    context.gather(context.sweptPosition, d.position, context.sweptVelocity, d.velocity, order, n);
+    const float2* position = context.sweptPosition.data();
+    const float2* velocity = context.sweptVelocity.data();
+    float2* delta = scratch(context.sweptDelta, n);
+    const SweepPair* pair = context.sweepPairs.data();
+    ParticleNeighbor* record = d.neighbors.data();
+    context.forPairRanges(d, [&](int first, int end, int from, int to, bool whole) {
+        std::fill(delta + first, delta + end, float2(0, 0));
+        if (whole)
+            dampPairs<false>(pair, record, from, to, first, end, position, velocity, delta, c);
+        else
+            dampPairs<true>(pair, record, from, to, first, end, position, velocity, delta, c);
+        for (int i = first; i < end; ++i) {
+            int p = order[i];
+            d.delta[p] = delta[i];
+            d.velocity[p] = velocity[i] + delta[i];
+        }
+    });
 }
 
 void ParticleSimulator::resistParticles()
@@ -256,7 +319,7 @@ void ParticleSimulator::drainParticles()
         bool inside = d.boundsLeft < p.x && p.x < d.boundsRight && d.boundsBottom < p.y && p.y < d.boundsTop;
         if (!inside) {
             d.info[i] |= zombie;
-            gcRequested = true;
+            context.gcRequested = true;
         }
     }
 }

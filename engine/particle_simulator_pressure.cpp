@@ -1,6 +1,7 @@
 // The density pressure that keeps fluids from collapsing, and the optional
 // static-pressure solver that removes converging velocity.
 #include <algorithm>
+#include <atomic>
 
 #include "cg_math.h"
 #include "particle_simulator.h"
@@ -9,65 +10,108 @@ namespace Zeb::Kamblo {
 
 using namespace Attribute;
 
+namespace {
+
+template <bool Bounded>
+inline bool owns(int p, int first, int end)
+{
+    return !Bounded || unsigned(p - first) < unsigned(end - first);
+}
+
+// Nothing but mutual pushes.
+template <bool Bounded>
+void pushPairs(const SweepPair* pair, const ParticleNeighbor* record, int from, int to, int first, int end,
+               const float* pressure, float2* delta)
+{
+    for (int k = from; k < to; ++k) {
+        int a = pair[k].a;
+        int b = pair[k].b;
+        float2 F = record[k].direction * ((pressure[a] + pressure[b]) * record[k].weight);
+        if (owns<Bounded>(a, first, end))
+            delta[a] -= F;
+        if (owns<Bounded>(b, first, end))
+            delta[b] += F;
+    }
+}
+
+template <bool Bounded>
+void pushPairsWithWalls(const SweepPair* pair, const ParticleNeighbor* record, int from, int to, int first,
+                        int end, const float* pressure, const ParticleInfo* info, float repulsion, float2* delta)
+{
+    for (int k = from; k < to; ++k) {
+        int a = pair[k].a;
+        int b = pair[k].b;
+        const ParticleNeighbor& n = record[k];
+        ParticleInfo A = info[a];
+        ParticleInfo B = info[b];
+        float2 F = n.direction * ((pressure[a] + pressure[b]) * n.weight);
+        if (A & B & (powder | wall))
+            continue; // powder grains and walls do not push their own kind
+        if (A & wall) {
+            // The wall stays put; the other particle takes the whole push.
+            if (owns<Bounded>(b, first, end))
+                delta[b] += F * 2.0f + n.direction * (repulsion * n.weight);
+        } else if (B & wall) {
+            if (owns<Bounded>(a, first, end))
+                delta[a] -= F * 2.0f + n.direction * (repulsion * n.weight);
+        } else {
+            if (owns<Bounded>(a, first, end))
+                delta[a] -= F;
+            if (owns<Bounded>(b, first, end))
+                delta[b] += F;
+        }
+    }
+}
+
+} // namespace
+
 void ParticleSimulator::applyPressure()
 {
     ParticleData& d = *data;
     int n = d.count;
-    ParticleInfo present = 0;
-    for (int i = 0; i < n; ++i) {
-        // No negative pressure: sparse particles do not attract.
-        d.pressure[i] = std::max(0.0f, (d.density[i] - d.standardDensity) * d.pressureCoefficient);
-        present |= d.info[i];
-    }
-    const int* order = d.sweepFrame();
-    float* pressure = sweepScratch(d.sweep.value, n);
-    float2* delta = sweepScratch(d.sweep.delta, n);
-    for (int i = 0; i < n; ++i) {
-        pressure[i] = d.pressure[order[i]];
-        delta[i] = {0, 0};
-    }
-    const ParticleData::SweepPair* pair = d.sweepPairs.data();
-    if (!(present & (powder | wall))) {
-        // Nothing but mutual pushes.
-        for (const ParticleNeighbor& record : d.neighbors) {
-            float2 F = record.direction * ((pressure[pair->a] + pressure[pair->b]) * record.weight);
-            delta[pair->a] -= F;
-            delta[pair->b] += F;
-            ++pair;
+    const int* order = context.sweepFrame(d);
+    float* pressure = scratch(context.sweptPressure, n);
+    float2* delta = scratch(context.sweptDelta, n);
+    // No negative pressure: sparse particles do not attract. Each loop walks
+    // the arrays in the order they lie in memory, which costs less than one
+    // loop that reaches them all through the sweep order.
+    std::atomic<ParticleInfo> presentAll{0};
+    context.forRanges(n, [&](int, int first, int end) {
+        ParticleInfo some = 0;
+        for (int i = first; i < end; ++i) {
+            d.pressure[i] = std::max(0.0f, (d.density[i] - d.standardDensity) * d.pressureCoefficient);
+            some |= d.info[i];
         }
-    } else {
-        ParticleInfo* info = sweepScratch(d.sweep.info, n);
-        for (int i = 0; i < n; ++i)
-            info[i] = d.info[order[i]];
-        float repulsion = d.repulsionCoefficient;
-        for (const ParticleNeighbor& record : d.neighbors) {
-            int a = pair->a;
-            int b = pair->b;
-            ++pair;
-            ParticleInfo A = info[a];
-            ParticleInfo B = info[b];
-            float2 F = record.direction * ((pressure[a] + pressure[b]) * record.weight);
-            if (A & B & (powder | wall))
-                continue; // powder grains and walls do not push their own kind
-            if (A & wall) {
-                // The wall stays put; the other particle takes the whole push.
-                delta[b] += F * 2.0f + record.direction * (repulsion * record.weight);
-            } else if (B & wall) {
-                delta[a] -= F * 2.0f + record.direction * (repulsion * record.weight);
-            } else {
-                delta[a] -= F;
-                delta[b] += F;
-            }
+        presentAll.fetch_or(some, std::memory_order_relaxed);
+    });
+    ParticleInfo present = presentAll.load(std::memory_order_relaxed);
+    context.gather(context.sweptPressure, d.pressure, order, n);
+    const SweepPair* pair = context.sweepPairs.data();
+    const ParticleNeighbor* record = d.neighbors.data();
+    bool walls = present & (powder | wall);
+    const ParticleInfo* info = walls ? context.gather(context.sweptInfo, d.info, order, n) : nullptr;
+    float repulsion = d.repulsionCoefficient;
+    context.forPairRanges(d, [&](int first, int end, int from, int to, bool whole) {
+        std::fill(delta + first, delta + end, float2(0, 0));
+        if (!walls && whole)
+            pushPairs<false>(pair, record, from, to, first, end, pressure, delta);
+        else if (!walls)
+            pushPairs<true>(pair, record, from, to, first, end, pressure, delta);
+        else if (whole)
+            pushPairsWithWalls<false>(pair, record, from, to, first, end, pressure, info, repulsion, delta);
+        else
+            pushPairsWithWalls<true>(pair, record, from, to, first, end, pressure, info, repulsion, delta);
+        for (int i = first; i < end; ++i)
+            d.delta[order[i]] = delta[i];
+    });
+    context.forRanges(n, [&](int, int first, int end) {
+        for (int i = first; i < end; ++i) {
+            if (d.boundWeight[i] > d.boundsThickness)
+                d.delta[i] += d.boundNormal[i] * (d.boundWeight[i] - d.boundsThickness);
+            d.velocity[i] += d.delta[i];
+            d.position[i] += d.delta[i];
         }
-    }
-    for (int i = 0; i < n; ++i)
-        d.delta[order[i]] = delta[i];
-    for (int i = 0; i < n; ++i) {
-        if (d.boundWeight[i] > d.boundsThickness)
-            d.delta[i] += d.boundNormal[i] * (d.boundWeight[i] - d.boundsThickness);
-        d.velocity[i] += d.delta[i];
-        d.position[i] += d.delta[i];
-    }
+    });
 }
 
 void ParticleSimulator::applyStaticPressure()

@@ -18,13 +18,18 @@ namespace Zeb::Kamblo::Bench {
 namespace {
 
 // The thread's own CPU time: on a shared, loaded machine it measures the cost
-// of the work itself rather than the time spent waiting for a core.
+// of the work itself rather than the time spent waiting for a core. A step on
+// several threads is timed by the wall clock instead, since the calling
+// thread's CPU time leaves out the workers' share.
 struct Clock {
     using time_point = double;
-    static double now()
+    static inline bool wall = false;
+    static double now() { return read(wall ? CLOCK_MONOTONIC : CLOCK_THREAD_CPUTIME_ID); }
+    static double wallNow() { return read(CLOCK_MONOTONIC); }
+    static double read(clockid_t clock)
     {
         timespec t{};
-        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        clock_gettime(clock, &t);
         return double(t.tv_sec) * 1e9 + double(t.tv_nsec);
     }
 };
@@ -88,7 +93,7 @@ void profiledStep(ParticleSimulator& sim, double (&ns)[kPassCount])
     t[1] = Clock::now();
     sim.searchBoundParticles();
     t[2] = Clock::now();
-    d.searchParticleNeighbors();
+    sim.context.searchNeighbors(d);
     t[3] = Clock::now();
     sim.joinParticles();
     sim.gravitateParticles();
@@ -113,9 +118,9 @@ void profiledStep(ParticleSimulator& sim, double (&ns)[kPassCount])
     sim.moveFire();
     sim.moveSplash();
     sim.moveBubble();
-    if (sim.gcRequested) {
-        d.gc();
-        sim.gcRequested = false;
+    if (sim.context.gcRequested) {
+        d.gc(&sim.context);
+        sim.context.gcRequested = false;
     }
     d.timeStep += 1;
     int stepsPerSecond = int(uint32_t(d.timeStepsPerFrame) * uint32_t(d.framesPerSecond));
@@ -217,12 +222,17 @@ bool runStandardScene(const std::string& name, SceneResult& result, const RunOpt
     if (!makeStandardScene(name, *data))
         return false;
     auto simulator = autorelease(new ParticleSimulator(data));
+    if (options.threads > 0)
+        simulator->context.setThreads(options.threads);
+    result.threads = simulator->context.threads();
+    Clock::wall = result.threads > 1;
     ParticleData& d = *data;
 
     int first = std::max(0, options.firstMeasuredStep);
     int end = std::max(first + 1, options.endMeasuredStep);
-    std::vector<double> perParticleStep;
+    std::vector<double> perParticleStep, wallPerParticleStep;
     perParticleStep.reserve(size_t(end - first));
+    wallPerParticleStep.reserve(size_t(end - first));
     for (int step = 0; step < first; ++step)
         simulator->simulate();
 
@@ -230,15 +240,19 @@ bool runStandardScene(const std::string& name, SceneResult& result, const RunOpt
     std::uint64_t allocationsBefore = options.allocationCount ? options.allocationCount() : 0;
     for (int step = first; step < end; ++step) {
         int particles = std::max(1, d.count);
+        double wallStart = Clock::wallNow();
         Clock::time_point start = Clock::now();
         simulator->simulate();
         Clock::time_point stop = Clock::now();
+        double wallStop = Clock::wallNow();
         perParticleStep.push_back(nanoseconds(start, stop) / particles);
+        wallPerParticleStep.push_back(nanoseconds(wallStart, wallStop) / particles);
     }
     result.allocationsPerStep = options.allocationCount
                                     ? double(options.allocationCount() - allocationsBefore) / double(end - first)
                                     : std::numeric_limits<double>::quiet_NaN();
     result.nsPerParticleStep = median(perParticleStep);
+    result.wallNsPerParticleStep = median(wallPerParticleStep);
 
     // Per-pass times and floors, interleaved step by step on the same data.
     Floors floors;
@@ -306,8 +320,10 @@ std::string resultsJson(const std::vector<SceneResult>& results)
     for (size_t i = 0; i < results.size(); ++i) {
         const SceneResult& r = results[i];
         json += i ? ", " : "";
-        json += "{\"name\": \"" + r.name + "\", \"particles\": " + std::to_string(r.particles) +
+        json += "{\"name\": \"" + r.name + "\", \"threads\": " + std::to_string(r.threads) +
+                ", \"particles\": " + std::to_string(r.particles) +
                 ", \"ns_per_particle_step\": " + number(r.nsPerParticleStep) +
+                ", \"wall_ns_per_particle_step\": " + number(r.wallNsPerParticleStep) +
                 ", \"allocations_per_step\": " + number(r.allocationsPerStep, 3) +
                 ", \"peak_rss_mb\": " + number(r.peakRssMb) + "}";
     }

@@ -12,6 +12,8 @@ namespace Zeb::Kamblo::Bench {
 // A dam break: a square block of n water particles on the lattice, resting
 // against the left wall of bounds twice as wide as the block.
 void makeWaterScene(ParticleData& d, int n);
+// n water particles filling a window of width x height units from the floor.
+void makeWindowWaterScene(ParticleData& d, float width, float height, int n);
 // Water, elastic slabs, rigid boxes, a wall shelf, a powder heap and rigid fuel
 // blocks burning on a hot floor, n particles in all.
 void makeMixedScene(ParticleData& d, int n);
@@ -33,8 +35,12 @@ struct PassTime {
 
 struct SceneResult {
     std::string name;
+    int threads = 1;
     int particles = 0;                // at the first measured step
-    double nsPerParticleStep = 0;     // median over the measured steps
+    // Median over the measured steps: the thread's CPU time with one thread
+    // (what the work costs on a shared machine), wall-clock time with more.
+    double nsPerParticleStep = 0;
+    double wallNsPerParticleStep = 0; // median wall-clock time, any thread count
     double allocationsPerStep = 0;    // mean over the measured steps; NaN: not counted
     double peakRssMb = 0;             // high-water mark while the scene ran
     bool peakRssIsPerScene = false;   // false: the process's peak so far
@@ -46,6 +52,7 @@ struct SceneResult {
 };
 
 struct RunOptions {
+    int threads = 0;             // worker threads of the step; 0: the machine's
     int firstMeasuredStep = 200;
     int endMeasuredStep = 1200;  // exclusive
     int profiledSteps = 50;      // per-pass timing and floors, after the run

@@ -1,9 +1,11 @@
 #include "particle_data.h"
+#include "particle_step_context.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <map>
 #include <random>
@@ -397,34 +399,63 @@ TEST(NeighborSearch, OrderMatchesAFullSortForEveryExtentOfScene)
 }
 
 // The search also leaves every pair as two places in sweep order; passes that
-// walk the list in sweep order rely on those naming the record's particles.
-TEST(NeighborSearch, SweepPlacesNameTheRecordsParticles)
+// walk the list in sweep order, and split it between threads, rely on those
+// naming the record's particles, on each place's first record and on the
+// reach of the longest pair. Searches split between tasks give the same list.
+TEST(NeighborSearch, SweepFrameNamesTheRecordsAndSplitsExactly)
 {
     std::mt19937 rng(3);
     auto d = scatteredScene(rng, 600, 12);
-    d->searchParticleNeighbors();
-    const int* order = d->sweepFrame();
-    ASSERT_EQ(d->sweepPairs.size(), d->neighbors.size());
+    addAt(*d, std::numeric_limits<float>::quiet_NaN(), 1); // placed last, in no pair
+    StepContext context;
+    context.setThreads(1);
+    context.searchNeighbors(*d);
+    const int* order = context.sweepFrame(*d);
+    ASSERT_TRUE(context.searchedFrame(*d));
+    ASSERT_EQ(context.sweepPairs.size(), d->neighbors.size());
     ASSERT_GT(d->neighbors.size(), 600u);
+    int reach = 0;
     for (size_t k = 0; k < d->neighbors.size(); ++k) {
-        EXPECT_EQ(order[d->sweepPairs[k].a], d->neighbors[k].a);
-        EXPECT_EQ(order[d->sweepPairs[k].b], d->neighbors[k].b);
-        EXPECT_LT(d->sweepPairs[k].a, d->sweepPairs[k].b);
+        SweepPair at = context.sweepPairs[k];
+        EXPECT_EQ(order[at.a], d->neighbors[k].a);
+        EXPECT_EQ(order[at.b], d->neighbors[k].b);
+        EXPECT_LT(at.a, at.b);
+        EXPECT_LE(context.pairStart[size_t(at.a)], int(k));
+        EXPECT_GT(context.pairStart[size_t(at.a) + 1], int(k));
+        reach = std::max(reach, at.b - at.a);
+    }
+    EXPECT_GE(context.pairReach, reach); // a bound: never less than the longest pair
+    EXPECT_EQ(context.pairStart[size_t(d->count)], int(d->neighbors.size()));
+
+    std::vector<ParticleNeighbor> one = d->neighbors;
+    std::vector<int> start = context.pairStart;
+    for (int threads : {2, 3, 8}) {
+        auto copy = makeScene();
+        copy->copy(d);
+        StepContext split;
+        split.setThreads(threads);
+        split.particlesPerTask = 50;
+        split.searchNeighbors(*copy);
+        ASSERT_EQ(copy->neighbors.size(), one.size()) << threads << " threads";
+        EXPECT_EQ(0, std::memcmp(copy->neighbors.data(), one.data(), one.size() * sizeof one[0]));
+        EXPECT_EQ(split.pairStart, start);
+        EXPECT_EQ(split.pairReach, context.pairReach);
     }
 
     // Once particles change, or the list is made elsewhere, places become
     // particle numbers again.
     d->neighbors.resize(5);
-    order = d->sweepFrame();
+    order = context.sweepFrame(*d);
+    EXPECT_FALSE(context.searchedFrame(*d));
     for (int i = 0; i < d->count; ++i)
         ASSERT_EQ(order[i], i);
     for (size_t k = 0; k < d->neighbors.size(); ++k) {
-        EXPECT_EQ(d->sweepPairs[k].a, d->neighbors[k].a);
-        EXPECT_EQ(d->sweepPairs[k].b, d->neighbors[k].b);
+        EXPECT_EQ(context.sweepPairs[k].a, d->neighbors[k].a);
+        EXPECT_EQ(context.sweepPairs[k].b, d->neighbors[k].b);
     }
-    d->searchParticleNeighbors();
+    context.searchNeighbors(*d);
     addAt(*d, 1, 1);
-    order = d->sweepFrame();
+    order = context.sweepFrame(*d);
     for (int i = 0; i < d->count; ++i)
         ASSERT_EQ(order[i], i);
 }

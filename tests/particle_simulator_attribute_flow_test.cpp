@@ -95,7 +95,7 @@ TEST(ExpressPowder, BurningGrainsExplodeAndBurnOut)
     EXPECT_LT(hot.d.velocity[ha].x, cold.d.velocity[ca].x - 0.5f) << "the explosion term adds to the push";
     EXPECT_TRUE(hot.d.info[ha] & zombie);
     EXPECT_TRUE(hot.d.info[hb] & zombie);
-    EXPECT_TRUE(hot.sim->gcRequested);
+    EXPECT_TRUE(hot.sim->context.gcRequested);
     EXPECT_EQ(hot.d.randSeed, expectedSeed) << "one draw per burning grain";
 }
 
@@ -310,7 +310,7 @@ TEST(ExpressFuel, BurningFuelDrawsTwiceAndShedsFlames)
     s.sim->expressFuel();
     EXPECT_EQ(s.d.randSeed, expectedSeed);
     EXPECT_TRUE(s.d.info[burning] & zombie);
-    EXPECT_TRUE(s.sim->gcRequested);
+    EXPECT_TRUE(s.sim->context.gcRequested);
     ASSERT_EQ(s.d.fireEffect->count, 1);
     EXPECT_EQ(s.d.fireEffect->position[0], float2(32, 24));
     EXPECT_EQ(s.d.fireEffect->velocity[0], float2(0.1f, 0));
@@ -482,7 +482,7 @@ TEST(ExpressOutflow, SwallowsOnlyWhatSharesNoAttribute)
     EXPECT_FALSE(s.d.info[wall] & zombie) << "shares the wall attribute";
     EXPECT_FALSE(s.d.info[otherDrain] & zombie);
     EXPECT_FALSE(s.d.info[drain] & zombie);
-    EXPECT_TRUE(s.sim->gcRequested);
+    EXPECT_TRUE(s.sim->context.gcRequested);
 }
 
 TEST(ExpressOutflow, NothingTouchingLeavesNoGcRequest)
@@ -492,7 +492,7 @@ TEST(ExpressOutflow, NothingTouchingLeavesNoGcRequest)
     s.addMaterial('q', {40, 24});
     s.prepare();
     s.sim->expressOutflow();
-    EXPECT_FALSE(s.sim->gcRequested);
+    EXPECT_FALSE(s.sim->context.gcRequested);
 }
 
 // --- the steered character ------------------------------------------------------
@@ -605,7 +605,7 @@ TEST(FlowPasses, AbsentAttributesLeaveTheSceneAlone)
     EXPECT_EQ(s.d.count, 2);
     EXPECT_EQ(s.d.velocity[w], float2(0, 0));
     EXPECT_EQ(s.d.info[w], novel | wall);
-    EXPECT_FALSE(s.sim->gcRequested);
+    EXPECT_FALSE(s.sim->context.gcRequested);
 }
 
 TEST(FlowPasses, FullEffectPoolTakesNoMoreButTheDrawsStay)
@@ -641,7 +641,7 @@ TEST(FlowStep, DrainedWaterIsGoneAtTheEndOfTheStep)
     ASSERT_EQ(s.d.count, 2);
     EXPECT_EQ(s.d.info[0], outflow | wall);
     EXPECT_EQ(s.d.info[1], aqua);
-    EXPECT_FALSE(s.sim->gcRequested);
+    EXPECT_FALSE(s.sim->context.gcRequested);
 }
 
 TEST(FlowStep, FlamesFromBurningFuelRiseInTheStepTheyAppear)

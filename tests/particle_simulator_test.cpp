@@ -112,7 +112,7 @@ TEST(ParticleSimulator, SpeedIsClampedToMaxSpeed)
         EXPECT_FLOAT_EQ(s.data->velocity[p].y, 0.4f);
     }
     EXPECT_FLOAT_EQ(s.data->position[over].x, 40.3f);
-    EXPECT_FALSE(s.sim->gcRequested);
+    EXPECT_FALSE(s.sim->context.gcRequested);
 }
 
 TEST(ParticleSimulator, NotANumberVelocityIsRemovedAtTheEndOfTheStep)
@@ -125,7 +125,7 @@ TEST(ParticleSimulator, NotANumberVelocityIsRemovedAtTheEndOfTheStep)
     s.sim->simulate();
     ASSERT_EQ(s.data->count, 1);
     EXPECT_EQ(s.data->layer[0], 7);
-    EXPECT_FALSE(s.sim->gcRequested);
+    EXPECT_FALSE(s.sim->context.gcRequested);
 }
 
 TEST(ParticleSimulator, ZeroMaxSpeedRemovesEveryParticleWithinTwoSteps)
@@ -310,11 +310,11 @@ TEST(ParticleSimulator, PresentInfoIsTheUnionOfAttributes)
 {
     Stepper s;
     s.sim->addUpInfo();
-    EXPECT_EQ(s.sim->presentInfo, 0u);
+    EXPECT_EQ(s.sim->context.presentInfo, 0u);
     s.addMaterial('q', {1, 1});
     s.addMaterial('h', {2, 2});
     s.sim->addUpInfo();
-    EXPECT_EQ(s.sim->presentInfo, Attribute::aqua | Attribute::hot | Attribute::wall);
+    EXPECT_EQ(s.sim->context.presentInfo, Attribute::aqua | Attribute::hot | Attribute::wall);
 }
 
 namespace {
@@ -328,8 +328,9 @@ bool sameBits(const T* a, const T* b, int n)
 } // namespace
 
 // Density, pressure and damping walk the pair list in sweep order when the
-// last search's frame still holds, and in particle numbers otherwise. Both
-// must give the same bits, with walls, powder and every other material mixed.
+// last search's frame still holds, and in particle numbers otherwise; with the
+// frame they may split it between threads. All must give the same bits, with
+// walls, powder and every other material mixed.
 TEST(ParticleSimulator, PairPassesGiveTheSameBitsWithOrWithoutTheSweepFrame)
 {
     Stepper warm;
@@ -337,23 +338,29 @@ TEST(ParticleSimulator, PairPassesGiveTheSameBitsWithOrWithoutTheSweepFrame)
     for (int i = 0; i < 30; ++i)
         warm.sim->simulate();
 
-    Stepper framed, plain;
-    framed.data->copy(warm.data);
-    plain.data->copy(warm.data);
-    for (Stepper* s : {&framed, &plain}) {
+    Stepper framed, plain, split;
+    split.sim->context.setThreads(3);
+    split.sim->context.particlesPerTask = 100;
+    for (Stepper* s : {&framed, &plain, &split}) {
+        s->data->copy(warm.data);
         s->sim->searchBoundParticles();
-        s->data->searchParticleNeighbors();
     }
+    framed.sim->context.setThreads(1);
+    framed.sim->context.searchNeighbors(*framed.data);
+    split.sim->context.searchNeighbors(*split.data);
+    plain.data->searchParticleNeighbors(); // a list made outside the step
     ASSERT_GT(plain.data->neighbors.size(), 1000u);
-    plain.data->invalidateSweepFrame();
-    for (Stepper* s : {&framed, &plain}) {
+    ASSERT_TRUE(framed.sim->context.searchedFrame(*framed.data));
+    ASSERT_FALSE(plain.sim->context.searchedFrame(*plain.data));
+    for (Stepper* s : {&framed, &plain, &split}) {
         s->sim->updateParticleDensity();
         s->sim->applyPressure();
         s->sim->searchBoundParticles();
         s->sim->collideParticles();
     }
+    for (Stepper* other : {&plain, &split}) {
     const ParticleData& a = *framed.data;
-    const ParticleData& b = *plain.data;
+    const ParticleData& b = *other->data;
     ASSERT_EQ(a.count, b.count);
     EXPECT_TRUE(sameBits(a.density, b.density, a.count));
     EXPECT_TRUE(sameBits(a.pressure, b.pressure, a.count));
@@ -362,6 +369,7 @@ TEST(ParticleSimulator, PairPassesGiveTheSameBitsWithOrWithoutTheSweepFrame)
     EXPECT_TRUE(sameBits(a.velocity, b.velocity, a.count));
     ASSERT_EQ(a.neighbors.size(), b.neighbors.size());
     EXPECT_TRUE(sameBits(a.neighbors.data(), b.neighbors.data(), int(a.neighbors.size())));
+    }
 }
 
 // Damping works on several records at once; it must give exactly what taking
@@ -384,14 +392,18 @@ TEST(ParticleSimulator, DampingMatchesTheRuleAppliedOneRecordAtATime)
         w.velocity[i] = {-w.velocity[i].y, w.velocity[i].x};
     w.velocity[w.count / 2].x = std::numeric_limits<float>::quiet_NaN();
 
-    for (size_t trim = 0; trim < 4; ++trim) {
+    for (size_t trim = 0; trim < 5; ++trim) {
         SCOPED_TRACE(trim);
         Stepper s;
         s.data->copy(warm.data);
-        s.data->searchParticleNeighbors();
+        // The last round splits the untrimmed list between threads.
+        s.sim->context.setThreads(trim == 4 ? 3 : 1);
+        s.sim->context.particlesPerTask = 100;
+        s.sim->context.searchNeighbors(*s.data);
+        size_t cut = trim == 4 ? 0 : trim;
         for (int i = 0; i < w.count; ++i)
             s.data->position[i] = w.position[i];
-        s.data->neighbors.resize(s.data->neighbors.size() - trim); // trimmed lists take particle numbers
+        s.data->neighbors.resize(s.data->neighbors.size() - cut); // trimmed lists take particle numbers
         ParticleData& d = *s.data;
         ASSERT_GT(d.neighbors.size(), 1000u);
 

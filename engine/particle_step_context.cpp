@@ -1,0 +1,25 @@
+#include "particle_step_context.h"
+
+namespace Zeb::Kamblo {
+
+StepContext::StepContext() : threadCount(WorkerPool::hardwareThreads()) {}
+
+StepContext::~StepContext() = default;
+
+void StepContext::setThreads(int threads)
+{
+    threads = threads < 1 ? 1 : (threads > kMaxThreads ? kMaxThreads : threads);
+    if (threads == threadCount)
+        return;
+    threadCount = threads;
+    pool.reset();
+}
+
+WorkerPool& StepContext::workers()
+{
+    if (!pool)
+        pool = std::make_unique<WorkerPool>(threadCount);
+    return *pool;
+}
+
+} // namespace Zeb::Kamblo

@@ -1,0 +1,245 @@
+#pragma once
+// The working state of a simulation step, owned by the simulator: what the
+// step found out about the scene, the neighbour search's sweep order and
+// frame, and a named scratch buffer for each pass that needs one. None of it
+// is part of the scene; it is rebuilt or rewritten by every step and kept
+// only so that a steady step allocates nothing.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "cg_types.h"
+#include "particle_data.h"
+#include "particle_info.h"
+#include "particle_neighbor.h"
+
+namespace Zeb::Kamblo {
+
+class WorkerPool;
+
+// A pair of the neighbour list as places in sweep order (a < b).
+struct SweepPair {
+    int a;
+    int b;
+};
+
+// Room a list gets whenever it must grow: half again what it needs now, and
+// at least `ahead`, so that a count creeping up step by step does not
+// reallocate every few steps.
+template <class T>
+void makeRoom(std::vector<T>& values, size_t want, size_t ahead = 0)
+{
+    if (want > values.capacity())
+        values.reserve(std::max(want + want / 2, ahead));
+}
+
+// n values of scratch, whose storage only grows.
+template <class T>
+T* scratch(std::vector<T>& values, int n)
+{
+    size_t want = size_t(n < 0 ? 0 : n);
+    makeRoom(values, want);
+    values.resize(want);
+    return values.data();
+}
+
+// Appends [from, from + n), growing as makeRoom does.
+template <class T>
+void appendScratch(std::vector<T>& values, const T* from, size_t n, size_t ahead = 0)
+{
+    makeRoom(values, values.size() + n, ahead);
+    values.insert(values.end(), from, from + n);
+}
+
+// Pairs per particle that the pair lists make room for when they first grow:
+// water on the lattice has 2, settled water 3 to 3.5, water pressed into a
+// full window (water-250k) about 4.5 and briefly more.
+inline constexpr size_t kPairsAhead = 6;
+
+class StepContext {
+public:
+    StepContext();
+    ~StepContext();
+    StepContext(const StepContext&) = delete;
+    StepContext& operator=(const StepContext&) = delete;
+
+    // Threads the step may use, the caller included (at least 1).
+    void setThreads(int threads);
+    int threads() const { return threadCount; }
+    // Fewer particles than this per task are not worth a thread's wake-up.
+    // Tests lower it to split small scenes.
+    int particlesPerTask = 4096;
+
+    // Runs task(t, first, end) for t = 0 .. tasks - 1 over consecutive ranges
+    // [first, end) that together cover [0, n), on the worker threads. The
+    // ranges are fixed by n and the task count alone.
+    template <class Task>
+    void forRanges(int n, Task&& task);
+    int tasksFor(int n) const;
+
+    // Attributes present in the scene at the start of the step.
+    ParticleInfo presentInfo = 0;
+    // Set by passes that marked particles zombie; the step then collects them.
+    bool gcRequested = false;
+
+    // The neighbour search, which rebuilds d.neighbors and d.order and leaves
+    // the sweep frame below.
+    void searchNeighbors(ParticleData& d);
+
+    // The frame: for the current particles and d.neighbors, `order` (d.order)
+    // maps a place to its particle and sweepPairs holds each record's two
+    // places. Valid after searchNeighbors until the particles or the list are
+    // replaced; otherwise sweepFrame() makes the identity frame, in which
+    // places are particle numbers.
+    const int* sweepFrame(ParticleData& d);
+    // True when the frame is the search's own: the pairs' places then grow
+    // with the record number (a < b, a never decreasing), pairStart[i] is the
+    // first record whose a is place i, and no pair spans more than pairReach
+    // places (a bound from the scan windows, not the longest pair found). Passes use it to split the pair list between threads.
+    bool searchedFrame(const ParticleData& d) const;
+    std::vector<SweepPair> sweepPairs;
+    std::vector<int> pairStart;
+    int pairReach = 0;
+
+    // Splits a pass over the pair list between the threads by the places
+    // each owns: kernel(first, end, from, to, whole) must update only places
+    // in [first, end), and records [from, to) hold every pair touching one of
+    // them, in list order. whole: the one task owns every place and record.
+    // Without the search's frame the one task does everything.
+    template <class Kernel>
+    void forPairRanges(const ParticleData& d, Kernel&& kernel);
+
+    // Copies into sweep order, out[i] = from[order[i]], split between the
+    // threads. (Results go back inside each pass's own split loop, where
+    // to[order[i]] = swept[i] is written by the task that owns place i.)
+    template <class T>
+    T* gather(std::vector<T>& buffer, const T* from, const int* order, int n);
+    // Two arrays in one walk of the order.
+    template <class T, class U>
+    void gather(std::vector<T>& first, const T* fromFirst, std::vector<U>& second, const U* fromSecond,
+                const int* order, int n);
+
+    // Sweep-order copies used by the density, pressure and damping passes.
+    std::vector<float2> sweptPosition;
+    std::vector<float2> sweptVelocity;
+    std::vector<float2> sweptDelta;
+    std::vector<float> sweptDensity;
+    std::vector<float> sweptPressure;
+    std::vector<ParticleInfo> sweptInfo;
+
+    // Named per-particle buffers of the material passes.
+    std::vector<float> localDensity;   // mochi and tensile: density without the container's share
+    std::vector<float2> surfaceNormal; // tensile: points out of the liquid at its surface
+    std::vector<float> torque;         // elastic: turn of each particle in one iteration
+    std::vector<uint8_t> touched;      // hot: particles touching a hot one
+
+    // Per-thread flags and partial results, one slot per task.
+    struct alignas(64) TaskSlot {
+        bool gcRequested = false;
+        ParticleInfo info = 0;
+        // The search's own pairs and bookkeeping.
+        std::vector<SweepPair> places;
+        std::vector<SweepPair> window;
+        int firstPair = 0;
+        int reach = 0;
+        int firstFinite = 0; // the sort's keys made by the tasks before
+
+    };
+    std::vector<TaskSlot> slots;
+
+    // Working storage of the sort.
+    std::vector<uint64_t> keys;
+    std::vector<uint64_t> spare;
+    std::vector<uint32_t> radixCounts; // digit counts of each task
+    std::vector<float> sweptX; // positions in sweep order, padded past the end
+    std::vector<float> sweptY;
+
+private:
+    int sortSweepOrder(ParticleData& d);
+    void splitRadixSort(uint64_t* keys, uint64_t* spare, int n, int low, int width);
+
+    WorkerPool& workers();
+
+    int threadCount = 1;
+    // Started by the first step that has work for more than one thread.
+    std::unique_ptr<WorkerPool> pool;
+    // Which search made the frame: the scene and its layout version then.
+    const ParticleData* frameData = nullptr;
+    uint64_t frameVersion = 0;
+    bool frameSearched = false;
+};
+
+// At most this many threads, whatever is asked.
+inline constexpr int kMaxThreads = 256;
+
+} // namespace Zeb::Kamblo
+
+#include "worker_pool.h"
+
+namespace Zeb::Kamblo {
+
+inline int StepContext::tasksFor(int n) const
+{
+    int most = n / (particlesPerTask < 1 ? 1 : particlesPerTask);
+    int tasks = threadCount < most ? threadCount : most;
+    return tasks < 1 ? 1 : tasks;
+}
+
+template <class Task>
+void StepContext::forRanges(int n, Task&& task)
+{
+    int tasks = tasksFor(n);
+    auto range = [&](int t) {
+        int first = int(int64_t(n) * t / tasks);
+        int end = int(int64_t(n) * (t + 1) / tasks);
+        task(t, first, end);
+    };
+    if (tasks == 1)
+        range(0);
+    else
+        workers().run(tasks, range);
+}
+
+template <class Kernel>
+void StepContext::forPairRanges(const ParticleData& d, Kernel&& kernel)
+{
+    int n = d.count;
+    if (tasksFor(n) == 1 || !searchedFrame(d)) {
+        kernel(0, n, 0, int(d.neighbors.size()), true);
+        return;
+    }
+    forRanges(n, [&](int, int first, int end) {
+        int reachBack = first - pairReach < 0 ? 0 : first - pairReach;
+        kernel(first, end, pairStart[size_t(reachBack)], pairStart[size_t(end)], false);
+    });
+}
+
+template <class T>
+T* StepContext::gather(std::vector<T>& buffer, const T* from, const int* order, int n)
+{
+    T* out = scratch(buffer, n);
+    forRanges(n, [&](int, int first, int end) {
+        for (int i = first; i < end; ++i)
+            out[i] = from[order[i]];
+    });
+    return out;
+}
+
+template <class T, class U>
+void StepContext::gather(std::vector<T>& first, const T* fromFirst, std::vector<U>& second, const U* fromSecond,
+                         const int* order, int n)
+{
+    T* a = scratch(first, n);
+    U* b = scratch(second, n);
+    forRanges(n, [&](int, int begin, int end) {
+        for (int i = begin; i < end; ++i) {
+            int p = order[i];
+            a[i] = fromFirst[p];
+            b[i] = fromSecond[p];
+        }
+    });
+}
+
+} // namespace Zeb::Kamblo

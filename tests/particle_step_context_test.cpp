@@ -1,0 +1,159 @@
+// The step on several threads: every scene must evolve exactly as on one, and
+// the worker pool must run every task once.
+#include "particle_step_context.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <limits>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "mixed_scene.h"
+#include "particle_simulator.h"
+
+using namespace Zeb::Kamblo;
+
+namespace {
+
+struct Stepped {
+    Pointer<ParticleData> data = autorelease(new ParticleData());
+    Pointer<ParticleSimulator> simulator = autorelease(new ParticleSimulator(data));
+};
+
+template <class T>
+bool sameBits(const T* a, const T* b, size_t n)
+{
+    return n == 0 || std::memcmp(a, b, sizeof(T) * n) == 0;
+}
+
+// Every array the step writes, the pair list, joints, bodies, effects and
+// the generator. Names what differs first; empty when all match. Particles
+// made during the step (from `made` on) keep whatever their slot held in the
+// scratch arrays the step had already written; those are left out.
+std::string firstDifference(const ParticleData& a, const ParticleData& b, int made)
+{
+    if (a.count != b.count)
+        return "count " + std::to_string(a.count) + " vs " + std::to_string(b.count);
+    size_t n = size_t(a.count);
+    size_t old = size_t(std::min(made, a.count));
+#define COMPARE_ARRAY(type, name, persistence) \
+    if (std::string(#name) != "renderColor" &&                                               \
+        !sameBits(a.name, b.name, std::string(#persistence) == "scratch" && std::string(#name) != "order" ? old : n)) \
+        return #name;
+    KAMBLO_PARTICLE_ARRAYS(COMPARE_ARRAY)
+#undef COMPARE_ARRAY
+    if (a.neighbors.size() != b.neighbors.size() || !sameBits(a.neighbors.data(), b.neighbors.data(), a.neighbors.size()))
+        return "neighbors";
+    if (a.joints.size() != b.joints.size() ||
+        !std::equal(a.joints.begin(), a.joints.end(), b.joints.begin(),
+                    [](const ParticleJoint& x, const ParticleJoint& y) { return sameBits(&x, &y, 1); }))
+        return "joints";
+    if (a.bodies.size() != b.bodies.size())
+        return "bodies";
+    for (size_t i = 0; i < a.bodies.size(); ++i)
+        if (!sameBits(&a.bodies[i].center, &b.bodies[i].center, 1) ||
+            !sameBits(&a.bodies[i].angularVelocity, &b.bodies[i].angularVelocity, 1))
+            return "body " + std::to_string(i);
+    for (auto pool : {&ParticleData::fireEffect, &ParticleData::splashEffect, &ParticleData::bubbleEffect}) {
+        const ParticleEffect& x = *(a.*pool);
+        const ParticleEffect& y = *(b.*pool);
+        size_t m = size_t(x.count);
+        if (x.count != y.count || !sameBits(x.life, y.life, m) || !sameBits(x.position, y.position, m) ||
+            !sameBits(x.velocity, y.velocity, m))
+            return "effects";
+    }
+    if (a.randSeed != b.randSeed || a.usersCharge != b.usersCharge)
+        return "generator or charge";
+    return "";
+}
+
+// Scenes that between them reach every pass: every material with bodies,
+// joints and every effect; static pressure with walls; rain into an open
+// container that drains; a particle that is not a number.
+void everyMaterial(const Pointer<ParticleData>& d)
+{
+    PudletTest::fillEveryMaterial(d);
+    d->randSeed = 7;
+}
+
+void staticPressure(const Pointer<ParticleData>& d)
+{
+    PudletTest::fillEveryMaterial(d);
+    d->staticPressureFlag = true;
+    d->staticPressureIteration = 2;
+    d->resistanceFlag = true;
+}
+
+void openRain(const Pointer<ParticleData>& d)
+{
+    PudletTest::fillEveryMaterial(d);
+    d->boundsFlag = false;
+    d->pouringFlag = true;
+    d->pouringRainFlag = true;
+    d->randSeed = 11;
+    int p = d->createParticle(0);
+    d->info[p] = Attribute::aqua;
+    d->position[p] = {std::numeric_limits<float>::quiet_NaN(), 3};
+}
+
+} // namespace
+
+// Threads split the passes by particles, yet each particle's sums add their
+// terms in the same order: every array matches one thread's bit for bit.
+// Tasks are made small so that these small scenes are split many ways.
+TEST(StepContext, EveryThreadCountGivesTheSameBits)
+{
+    int scene = 0;
+    for (auto make : {everyMaterial, staticPressure, openRain}) {
+        SCOPED_TRACE(testing::Message() << "scene " << scene++);
+        Stepped one;
+        make(one.data);
+        one.simulator->context.setThreads(1);
+        std::vector<Stepped> many(3);
+        const int counts[] = {2, 3, 8};
+        for (size_t k = 0; k < many.size(); ++k) {
+            many[k].data->copy(one.data);
+            many[k].simulator->context.setThreads(counts[k]);
+            many[k].simulator->context.particlesPerTask = 64;
+        }
+        ASSERT_GT(one.data->count, 1000);
+        for (int step = 0; step < 80; ++step) {
+            int made = one.data->count;
+            one.simulator->simulate();
+            for (size_t k = 0; k < many.size(); ++k) {
+                many[k].simulator->simulate();
+                std::string difference = firstDifference(*one.data, *many[k].data, made);
+                ASSERT_EQ(difference, "") << counts[k] << " threads, step " << step;
+            }
+        }
+        EXPECT_GT(one.data->joints.size(), 0u);
+    }
+}
+
+TEST(StepContext, PoolRunsEveryTaskOnceAndIsReused)
+{
+    WorkerPool pool(4);
+    EXPECT_EQ(pool.threads(), 4);
+    for (int round = 0; round < 200; ++round) {
+        int tasks = round % 13;
+        std::vector<std::atomic<int>> runs(static_cast<size_t>(tasks));
+        pool.run(tasks, [&](int t) { runs[size_t(t)].fetch_add(1); });
+        for (int t = 0; t < tasks; ++t)
+            ASSERT_EQ(runs[size_t(t)].load(), 1) << "round " << round << " task " << t;
+    }
+    // Ranges cover every particle once, in order, whatever the split.
+    StepContext context;
+    context.setThreads(3);
+    context.particlesPerTask = 10;
+    for (int n : {0, 1, 29, 30, 31, 1000}) {
+        std::vector<int> seen(size_t(n), 0);
+        context.forRanges(n, [&](int, int first, int end) {
+            for (int i = first; i < end; ++i)
+                ++seen[size_t(i)];
+        });
+        EXPECT_EQ(seen, std::vector<int>(size_t(n), 1)) << n;
+    }
+}
