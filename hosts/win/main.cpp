@@ -1,18 +1,7 @@
 #include "pudlet_app.h"
 
-#include <cstdio>
-#include <cstring>
-
-#include "pudlet_version.h"
+#include "host_main.h"
 
 wxIMPLEMENT_APP_NO_MAIN(CPudletApp);
 
-int main(int argc, char** argv)
-{
-    // Answered before the toolkit starts, so it works without a display.
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::puts("Pudlet " PUDLET_VERSION);
-        return 0;
-    }
-    return wxEntry(argc, argv);
-}
+int main(int argc, char** argv) { return runHost("Pudlet", argc, argv); }
