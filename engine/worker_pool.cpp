@@ -1,6 +1,7 @@
 #include "worker_pool.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace Zeb::Kamblo {
 
@@ -40,7 +41,7 @@ void WorkerPool::dispatch(int tasks, Call jobCall, void* jobFunction)
         taskCount = tasks;
         nextTask.store(0, std::memory_order_relaxed);
         open = true;
-        ++generation;
+        generation.fetch_add(1, std::memory_order_release);
     }
     wake.notify_all();
     runTasks();
@@ -51,11 +52,30 @@ void WorkerPool::dispatch(int tasks, Call jobCall, void* jobFunction)
     finished.wait(lock, [this] { return active == 0; });
 }
 
+// A step starts a job every few hundred microseconds; a worker put to sleep
+// between them would wake too late to take a share (a sleeping thread takes
+// tens of microseconds to wake on a virtual machine). So it watches for the
+// next job for a while before it sleeps.
+bool WorkerPool::awaitJob(unsigned seen) const
+{
+    using Clock = std::chrono::steady_clock;
+    auto giveUp = Clock::now() + std::chrono::microseconds(200);
+    for (int i = 1;; ++i) {
+        if (stopping.load(std::memory_order_relaxed) || generation.load(std::memory_order_acquire) != seen)
+            return true;
+        if (i % 64 == 0 && Clock::now() > giveUp)
+            return false;
+    }
+}
+
 void WorkerPool::work()
 {
     unsigned seen = 0;
     std::unique_lock<std::mutex> lock(mutex);
     for (;;) {
+        lock.unlock();
+        awaitJob(seen);
+        lock.lock();
         wake.wait(lock, [&] { return stopping || generation != seen; });
         if (stopping)
             return;

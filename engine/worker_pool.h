@@ -43,15 +43,16 @@ private:
     using Call = void (*)(void*, int);
     void dispatch(int tasks, Call call, void* function);
     void work();
+    bool awaitJob(unsigned seen) const;
     void runTasks();
 
     std::vector<std::thread> workers;
     std::mutex mutex;
     std::condition_variable wake;     // workers wait here for a job
     std::condition_variable finished; // the caller waits here for the workers
-    unsigned generation = 0;          // counts jobs; a worker joins each at most once
+    std::atomic<unsigned> generation{0}; // counts jobs; a worker joins each at most once
     bool open = false;                // tasks of the current job may still be taken
-    bool stopping = false;
+    std::atomic<bool> stopping{false};
     int active = 0;                   // workers inside the current job
     Call call = nullptr;
     void* function = nullptr;
