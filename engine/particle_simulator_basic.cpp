@@ -101,14 +101,6 @@ void ParticleSimulator::gravitateParticles()
 
 namespace {
 
-// Whether place p lies in the places [first, end) that a task owns. With
-// Bounded false the task owns them all.
-template <bool Bounded>
-inline bool owns(int p, int first, int end)
-{
-    return !Bounded || unsigned(p - first) < unsigned(end - first);
-}
-
 template <bool Bounded>
 void addDensity(const SweepPair* pair, const ParticleNeighbor* record, int from, int to, int first, int end,
                 float* density)

@@ -12,12 +12,6 @@ using namespace Attribute;
 
 namespace {
 
-template <bool Bounded>
-inline bool owns(int p, int first, int end)
-{
-    return !Bounded || unsigned(p - first) < unsigned(end - first);
-}
-
 // Nothing but mutual pushes.
 template <bool Bounded>
 void pushPairs(const SweepPair* pair, const ParticleNeighbor* record, int from, int to, int first, int end,

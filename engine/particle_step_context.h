@@ -25,6 +25,14 @@ struct SweepPair {
     int b;
 };
 
+// Whether place p lies in the places [first, end) that a task of a pair pass
+// owns. With Bounded false the task owns them all (one task, no split).
+template <bool Bounded>
+inline bool owns(int p, int first, int end)
+{
+    return !Bounded || unsigned(p - first) < unsigned(end - first);
+}
+
 // Room a list gets whenever it must grow: half again what it needs now, and
 // at least `ahead`, so that a count creeping up step by step does not
 // reallocate every few steps.
