@@ -8,6 +8,14 @@
 #include <cstring>
 #include <dlfcn.h>
 
+#if defined(__SANITIZE_ADDRESS__)
+// Mesa's driver is loaded with dlopen and keeps dynamic thread-local blocks;
+// the leak checker's record of those blocks in this runtime can hold a stale
+// entry, and its stop-the-world thread then faults at exit ("Tracer caught
+// signal 11"). Static TLS and every heap root are still scanned.
+extern "C" const char* __asan_default_options() { return "intercept_tls_get_addr=0"; }
+#endif
+
 namespace Pudlet {
 
 namespace {
