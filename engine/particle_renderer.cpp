@@ -84,6 +84,10 @@ int offscreenPixels(float wanted, int viewportPixels)
 // The sprite quad's corners and texture coordinates, in drawing order.
 constexpr float spriteCorners[4][4] = {{2, 2, 1, 1}, {2, -2, 1, 0}, {-2, -2, 0, 0}, {-2, 2, 0, 1}};
 
+// WebGL indexes the quads it emulates with 16 bits: at most 65,536 corners
+// a draw.
+constexpr size_t maxSpritesPerDraw = 16384;
+
 } // namespace
 
 ParticleRenderer::ParticleRenderer(const Pointer<ParticleData>& data) : data(data) {}
@@ -117,55 +121,6 @@ void ParticleRenderer::initialize()
     }
     blobShader = Shader::withString(GL_FRAGMENT_SHADER, blobShaderSource);
     checkError(100);
-
-    spriteList = int(glGenLists(1));
-    glNewList(GLuint(spriteList), GL_COMPILE);
-    glBegin(GL_QUADS);
-    glTexCoord2f(1, 1);
-    glVertex2f(2, 2);
-    glTexCoord2f(1, 0);
-    glVertex2f(2, -2);
-    glTexCoord2f(0, 0);
-    glVertex2f(-2, -2);
-    glTexCoord2f(0, 1);
-    glVertex2f(-2, 2);
-    glEnd();
-    glEndList();
-    checkError(101);
-
-    // Opaque at the particle, transparent at the square's corners.
-    texturedFanList = int(glGenLists(1));
-    glNewList(GLuint(texturedFanList), GL_COMPILE);
-    glBegin(GL_TRIANGLE_FAN);
-    glColor4f(1, 1, 1, 1);
-    glTexCoord2f(0, 0);
-    glVertex2f(0, 0);
-    glColor4f(1, 1, 1, 0);
-    const float corners[5][2] = {{1, 1}, {1, -1}, {-1, -1}, {-1, 1}, {1, 1}};
-    for (const auto& c : corners) {
-        glTexCoord2f(c[0], c[1]);
-        glVertex2f(c[0], c[1]);
-    }
-    glEnd();
-    glEndList();
-    checkError(102);
-
-    quadList = int(glGenLists(1));
-    glNewList(GLuint(quadList), GL_COMPILE);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0, 1);
-    glVertex2f(-1, 1);
-    glTexCoord2f(0, 0);
-    glVertex2f(-1, -1);
-    glTexCoord2f(1, 0);
-    glVertex2f(1, -1);
-    glTexCoord2f(1, 1);
-    glVertex2f(1, 1);
-    glEnd();
-    glEndList();
-
-    templateList = int(glGenLists(1));
-    checkError(103);
 }
 
 void ParticleRenderer::prerender()
@@ -305,7 +260,7 @@ void ParticleRenderer::prerenderTexturedBodies(int mode)
             glMatrixMode(GL_TEXTURE);
             glPushMatrix();
             glTranslatef(d.anchor[i].x, d.anchor[i].y, 0);
-            glCallList(GLuint(texturedFanList));
+            drawTexturedFan();
             glPopMatrix();
             glMatrixMode(GL_MODELVIEW);
             glPopMatrix();
@@ -331,26 +286,50 @@ void ParticleRenderer::addSprite(float2 centre, float2 column0, float2 column1, 
     }
 }
 
-void ParticleRenderer::drawSprites(bool ownColors)
+void ParticleRenderer::drawVertices(unsigned mode, const SpriteVertex* vertices, int count, bool ownColors)
 {
-    if (sprites_.empty())
+    if (count <= 0)
         return;
-    // One call for the whole pass: per-sprite calls cost more in the driver
-    // than the sprites' pixels do in a small picture.
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     constexpr GLsizei stride = sizeof(SpriteVertex);
     glEnableClientState(GL_VERTEX_ARRAY);
-    glVertexPointer(2, GL_FLOAT, stride, &sprites_[0].x);
+    glVertexPointer(2, GL_FLOAT, stride, &vertices[0].x);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glTexCoordPointer(2, GL_FLOAT, stride, &sprites_[0].s);
+    glTexCoordPointer(2, GL_FLOAT, stride, &vertices[0].s);
     if (ownColors) {
         glEnableClientState(GL_COLOR_ARRAY);
-        glColorPointer(4, GL_UNSIGNED_BYTE, stride, sprites_[0].color);
+        glColorPointer(4, GL_UNSIGNED_BYTE, stride, vertices[0].color);
     }
-    glDrawArrays(GL_QUADS, 0, GLsizei(sprites_.size()));
+    glDrawArrays(GLenum(mode), 0, count);
     glPopClientAttrib();
+}
+
+void ParticleRenderer::drawSprites(bool ownColors)
+{
+    // As few calls as the pass allows: per-sprite calls cost more in the
+    // driver than the sprites' pixels do in a small picture.
+    for (size_t first = 0; first < sprites_.size(); first += 4 * maxSpritesPerDraw) {
+        const size_t count = std::min(sprites_.size() - first, 4 * maxSpritesPerDraw);
+        drawVertices(GL_QUADS, &sprites_[first], int(count), ownColors);
+    }
     sprites_.clear();
+}
+
+void ParticleRenderer::drawUnitQuad()
+{
+    static constexpr SpriteVertex quad[4] = {
+        {-1, 1, 0, 1, {}}, {-1, -1, 0, 0, {}}, {1, -1, 1, 0, {}}, {1, 1, 1, 1, {}}};
+    drawVertices(GL_TRIANGLE_FAN, quad, 4, false);
+}
+
+void ParticleRenderer::drawTexturedFan()
+{
+    // Opaque at the particle, transparent at the square's corners.
+    static constexpr SpriteVertex fan[6] = {{0, 0, 0, 0, {255, 255, 255, 255}}, {1, 1, 1, 1, {255, 255, 255, 0}},
+                                            {1, -1, 1, -1, {255, 255, 255, 0}}, {-1, -1, -1, -1, {255, 255, 255, 0}},
+                                            {-1, 1, -1, 1, {255, 255, 255, 0}}, {1, 1, 1, 1, {255, 255, 255, 0}}};
+    drawVertices(GL_TRIANGLE_FAN, fan, 6, true);
 }
 
 void ParticleRenderer::prerenderSolids(int mode)
@@ -425,7 +404,7 @@ void ParticleRenderer::renderImage(const Pointer<Texture>& image)
     glLoadIdentity();
     image->bind();
     glColor4f(1, 1, 1, 1);
-    glCallList(GLuint(quadList));
+    drawUnitQuad();
     glPopMatrix();
     glPopAttrib();
 }
@@ -510,7 +489,7 @@ void ParticleRenderer::renderBlobs(int mode)
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     glEnable(GL_TEXTURE_2D);
     glPushMatrix();
-    // quadList now covers the world box, showing the off-screen images.
+    // The unit quad now covers the world box, showing the off-screen images.
     glTranslatef(d.boundsLeft, d.boundsBottom, 0);
     glScalef((d.boundsRight - d.boundsLeft) / 2, (d.boundsTop - d.boundsBottom) / 2, 1);
     glTranslatef(1, 1, 0);
@@ -533,7 +512,7 @@ void ParticleRenderer::renderBlobs(int mode)
                                                                            : 5.0f / float(liquidTexture->textureHeight);
         blobShader->setUniform("deltaX", stepX, 0.0f);
         blobShader->setUniform("deltaY", 0.0f, stepY);
-        glCallList(GLuint(quadList));
+        drawUnitQuad();
         glActiveTexture(GL_TEXTURE0);
         blobShader->disable();
         glPopAttrib();
@@ -550,12 +529,12 @@ void ParticleRenderer::renderBlobs(int mode)
         // An image without sprites is transparent: the alpha test would pass
         // none of its pixels.
         if (hasLiquids_ || hasSolids_)
-            glCallList(GLuint(quadList));
+            drawUnitQuad();
         solidTexture->bind();
         glColor4f(1, 1, 1, 1);
         glAlphaFunc(GL_GREATER, 0.7f);
         if (hasSolids_)
-            glCallList(GLuint(quadList));
+            drawUnitQuad();
         glDisable(GL_ALPHA_TEST);
     }
     glPopMatrix();
@@ -645,36 +624,33 @@ void ParticleRenderer::renderTemplate()
     const float2 b = d.templateEnd;
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     // The rectangle is the template's own shape; the line and the oval get a
-    // preview of theirs. Other kinds show the last shape compiled.
-    if (d.templateKind >= 1 && d.templateKind <= 3) {
-        glNewList(GLuint(templateList), GL_COMPILE);
-        if (d.templateKind == 1) {
-            glBegin(GL_LINES);
-            glVertex2f(a.x, a.y);
-            glVertex2f(b.x, b.y);
-            glEnd();
-        } else if (d.templateKind == 2) {
-            glRectf(a.x, a.y, b.x, b.y);
-        } else {
-            constexpr int segments = 64;
-            const float cx = (a.x + b.x) / 2;
-            const float cy = (a.y + b.y) / 2;
-            const float rx = (b.x - a.x) / 2;
-            const float ry = (b.y - a.y) / 2;
-            glBegin(GL_POLYGON);
-            for (int k = 0; k < segments; ++k) {
-                const double t = 2 * pi * k / segments;
-                glVertex2f(cx + rx * float(std::cos(t)), cy + ry * float(std::sin(t)));
-            }
-            glEnd();
+    // preview of theirs. Other kinds show the last shape drawn.
+    const auto corner = [](float x, float y) { return SpriteVertex{x, y, 0, 0, {}}; };
+    if (d.templateKind == 1) {
+        templateShape_ = {corner(a.x, a.y), corner(b.x, b.y)};
+        templateFilled_ = false;
+    } else if (d.templateKind == 2) {
+        templateShape_ = {corner(a.x, a.y), corner(b.x, a.y), corner(b.x, b.y), corner(a.x, b.y)};
+        templateFilled_ = true;
+    } else if (d.templateKind == 3) {
+        constexpr int segments = 64;
+        const float cx = (a.x + b.x) / 2;
+        const float cy = (a.y + b.y) / 2;
+        const float rx = (b.x - a.x) / 2;
+        const float ry = (b.y - a.y) / 2;
+        templateShape_.clear();
+        for (int k = 0; k < segments; ++k) {
+            const double t = 2 * pi * k / segments;
+            templateShape_.push_back(corner(cx + rx * float(std::cos(t)), cy + ry * float(std::sin(t))));
         }
-        glEndList();
+        templateFilled_ = true;
     }
+    // A convex shape: its fan covers what the polygon covers.
+    const int count = int(templateShape_.size());
     glColor4f(0.5f, 0.5f, 0.5f, 0.5f);
-    glCallList(GLuint(templateList));
-    glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    drawVertices(templateFilled_ ? GL_TRIANGLE_FAN : GL_LINES, templateShape_.data(), count, false);
     glColor4f(1, 1, 1, 1);
-    glCallList(GLuint(templateList));
+    drawVertices(templateFilled_ ? GL_LINE_LOOP : GL_LINES, templateShape_.data(), count, false);
     glPopAttrib();
 }
 

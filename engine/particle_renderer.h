@@ -22,8 +22,8 @@ public:
     ParticleRenderer& operator=(const ParticleRenderer&) = delete;
     ~ParticleRenderer() override;
 
-    // Creates the sprites, textures, shader and display lists in the current
-    // context; the first prerender() calls it.
+    // Creates the sprites, textures and shader in the current context; the
+    // first prerender() calls it.
     void initialize();
     // Display colours, and in the blob modes the two off-screen images. Runs
     // under the host's pixel-space projection scaled by the scene's scale.
@@ -43,10 +43,6 @@ public:
     Pointer<Texture> glowSprite;
     Pointer<Texture> checkerTexture;
     Pointer<Shader> blobShader;
-    int quadList = -1;
-    int spriteList = -1;
-    int texturedFanList = -1;
-    int templateList = -1;
 
     // The off-screen images hold the world box at its size on screen up to
     // this many pixels, and are reduced to it beyond: the sprites cover each
@@ -71,6 +67,15 @@ private:
     void addSprite(float2 centre, float2 column0, float2 column1, Color color);
     // Draws the sprites added so far, with their colours or the current one.
     void drawSprites(bool ownColors);
+    // Draws count vertices from client memory. Everything the renderer draws from fixed shapes
+    // goes through here: WebGL has no display lists, polygons or polygon
+    // modes. Vertex colours are used when ownColors is set.
+    static void drawVertices(unsigned mode, const SpriteVertex* vertices, int count, bool ownColors);
+    // The square (-1, -1) to (1, 1) with texture coordinates 0 to 1.
+    static void drawUnitQuad();
+    // The square (-1, -1) to (1, 1) as a fan from its centre, texture
+    // coordinates equal to the positions.
+    static void drawTexturedFan();
     void updateRenderColors();
     void prerenderBlobs();
     bool isTexturedBodyParticle(int i, int mode) const;
@@ -88,6 +93,10 @@ private:
     bool isOpaque(const Pointer<Texture>& image);
 
     std::vector<SpriteVertex> sprites_;
+    // The corners of the last template shape drawn, and whether it is a
+    // filled shape or a line.
+    std::vector<SpriteVertex> templateShape_;
+    bool templateFilled_ = false;
     // Size of the world box in frame-buffer pixels at the last prerender().
     float boxPixelsX_ = 0;
     float boxPixelsY_ = 0;

@@ -34,6 +34,21 @@ bool checkErrorOnce = true;
 #if defined(__EMSCRIPTEN__)
 // WebGL's entry points are linked in, not looked up: there is nothing to load.
 bool loadGLEntryPoints() { return true; }
+
+// WebGL has no fixed-function vertex stage for a program to fall back on: a
+// fragment shader gets this one, which does what that stage does for the
+// renderer's quads. The GL emulation maps the built-in names to its own
+// attributes and matrices.
+constexpr const char* fixedFunctionVertexSource =
+    "void main() { gl_Position = ftransform(); gl_TexCoord[0] = gl_MultiTexCoord0; }";
+
+void attachFixedFunctionVertexStage(GLuint program)
+{
+    const GLuint shader = glCreateShader(GL_VERTEX_SHADER);
+    glShaderSource(shader, 1, &fixedFunctionVertexSource, nullptr);
+    glCompileShader(shader);
+    glAttachShader(program, shader);
+}
 #else
 bool loadGLEntryPoints()
 {
@@ -72,6 +87,10 @@ Pointer<Shader> Shader::withString(int type, const char* source)
 
     const GLuint program = glCreateProgram();
     glAttachShader(program, shader);
+#if defined(__EMSCRIPTEN__)
+    if (type == GL_FRAGMENT_SHADER)
+        attachFixedFunctionVertexStage(program);
+#endif
     glLinkProgram(program);
     length = 0;
     glGetProgramInfoLog(program, sizeof buffer, &length, buffer);
@@ -123,7 +142,11 @@ int checkError(int place)
 {
     const GLenum code = glGetError();
     if (code != GL_NO_ERROR && checkErrorOnce) {
+#if defined(__EMSCRIPTEN__)
+        const GLubyte* text = nullptr; // no GLU in the browser
+#else
         const GLubyte* text = gluErrorString(code);
+#endif
         std::fprintf(stderr, "OpenGL error: %d:\t%s\n", place, text ? reinterpret_cast<const char*>(text) : "");
         checkErrorOnce = false;
     }

@@ -343,8 +343,17 @@ void Texture::bind()
         textureWidth = powerOfTwoAtMost(width);
         textureHeight = powerOfTwoAtMost(height);
         std::vector<uint8_t> scaled(size_t(textureWidth) * size_t(textureHeight) * 4);
+#if defined(__EMSCRIPTEN__)
+        // No GLU in the browser: the nearest pixel (WebGL refuses only sizes
+        // beyond its limit, where a coarse picture is the least evil).
+        for (int j = 0; j < textureHeight; ++j)
+            for (int i = 0; i < textureWidth; ++i)
+                std::copy_n(&pixels[offset(int(int64_t(i) * width / textureWidth), int(int64_t(j) * height / textureHeight))],
+                            4, &scaled[(size_t(j) * size_t(textureWidth) + size_t(i)) * 4]);
+#else
         gluScaleImage(GL_RGBA, width, height, GL_UNSIGNED_BYTE, pixels.data(), textureWidth, textureHeight,
                       GL_UNSIGNED_BYTE, scaled.data());
+#endif
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, textureWidth, textureHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE,
                      scaled.data());
     }
