@@ -7,6 +7,7 @@
 #include <emscripten/html5.h>
 
 #include <GL/gl.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <sstream>
@@ -76,6 +77,9 @@ EMSCRIPTEN_KEEPALIVE bool pudlet_start(const char* canvas, int width, int height
     attributes.premultipliedAlpha = false;
     // The page exports pictures from the canvas between frames.
     attributes.preserveDrawingBuffer = true;
+    // Emscripten starts with a umask that leaves new files unreadable; the
+    // page reads saved scenes back to offer them as downloads.
+    umask(022);
     host.context = emscripten_webgl_create_context(canvas, &attributes);
     if (host.context <= 0)
         return false;

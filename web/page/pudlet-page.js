@@ -13,7 +13,10 @@
   const page = { frames: 0, firstFrameAt: null, fps: 0, ready: false };
   window.pudlet = page;
 
+  // An error stays in the status line a while before the counts return.
+  let errorUntil = 0;
   function showError(message) {
+    errorUntil = performance.now() + 5000;
     status.textContent = message;
     status.style.color = '#f88';
   }
@@ -97,6 +100,7 @@
     }
 
     function showStatus() {
+      if (performance.now() < errorUntil) return;
       status.style.color = '';
       status.textContent = 'Particles: ' + api.countParticles() + '   Time: ' + Math.round(api.get('time')) +
         '   ' + page.fps.toFixed(0) + ' frames/s';

@@ -1,0 +1,217 @@
+// The browser host in headless Chromium: the page loads and draws, a brush
+// stroke of water falls, Pause stops time, a saved scene opens again as it
+// was, and nothing is logged as an error on the way.
+//
+//   node web/browser_test.mjs SITE              the test (exit status 1 on failure)
+//   node web/browser_test.mjs SITE --measure [--screenshot PNG]
+//                                               frame rate of dam-break at 1024x768
+//                                               in mode 6, and load to first frame
+//
+// SITE is the built page's folder (build-web/web/site). Chromium is Debian's
+// (CHROMIUM overrides /usr/bin/chromium), drawing WebGL in software.
+import fs from 'node:fs';
+import http from 'node:http';
+import os from 'node:os';
+import path from 'node:path';
+import puppeteer from 'puppeteer-core';
+
+const args = process.argv.slice(2);
+const site = args[0] && path.resolve(args[0]);
+const measure = args.includes('--measure');
+const screenshotAt = args.indexOf('--screenshot');
+const screenshot = screenshotAt >= 0 ? args[screenshotAt + 1] : null;
+if (!site || !fs.existsSync(path.join(site, 'index.html'))) {
+  console.error('usage: node browser_test.mjs SITE [--measure] [--screenshot PNG]  (SITE holds index.html)');
+  process.exit(2);
+}
+
+// ---- a static server for the site ------------------------------------------
+var types = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.wasm': 'application/wasm',
+                '.data': 'application/octet-stream' };
+const server = http.createServer((request, response) => {
+  const name = decodeURIComponent(new URL(request.url, 'http://x').pathname);
+  const file = path.join(site, name === '/' ? 'index.html' : path.normalize(name));
+  if (!file.startsWith(path.resolve(site)) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
+    response.writeHead(404);
+    response.end();
+    return;
+  }
+  response.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' });
+  fs.createReadStream(file).pipe(response);
+});
+await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+const origin = 'http://127.0.0.1:' + server.address().port;
+
+const browser = await puppeteer.launch({
+  executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+  headless: true,
+  args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader']
+});
+const failures = [];
+function check(ok, what) {
+  console.log((ok ? 'ok   ' : 'FAIL ') + what);
+  if (!ok) failures.push(what);
+}
+
+try {
+  const page = await browser.newPage();
+  // The menu is 300 pixels wide and the status line 20 high: the canvas is 1024 x 768.
+  await page.setViewport({ width: 1324, height: 788 });
+  const errors = [];
+  page.on('console', (m) => { if (m.type() === 'error') errors.push(m.text()); });
+  page.on('pageerror', (e) => errors.push(String(e)));
+  await page.goto(origin + '/#dam-break');
+  await page.waitForFunction(() => window.pudlet && window.pudlet.ready, { timeout: 30000 });
+
+  if (measure)
+    await measureFrames(page);
+  else
+    await testPage(page, errors);
+  if (screenshot)
+    await page.screenshot({ path: screenshot });
+  check(errors.length === 0, 'no console errors' + (errors.length ? ': ' + errors.join(' | ') : ''));
+} catch (e) {
+  check(false, 'the test ran to its end: ' + (e && e.stack || e));
+} finally {
+  await browser.close();
+  server.close();
+}
+process.exit(failures.length ? 1 : 0);
+
+// ---- helpers run in the page ------------------------------------------------
+
+// Water-coloured pixels of the canvas in each of `bands` horizontal bands, top first.
+function waterBands(page, bands) {
+  return page.evaluate((bands) => {
+    const canvas = document.getElementById('scene-canvas');
+    const copy = document.createElement('canvas');
+    copy.width = canvas.width;
+    copy.height = canvas.height;
+    const context = copy.getContext('2d');
+    context.drawImage(canvas, 0, 0);
+    const pixels = context.getImageData(0, 0, copy.width, copy.height).data;
+    const counts = new Array(bands).fill(0);
+    for (let y = 0; y < copy.height; y++) {
+      const band = Math.floor(y * bands / copy.height);
+      for (let x = 0; x < copy.width; x++) {
+        const i = (y * copy.width + x) * 4;
+        // Water is pale blue (153, 153, 255); the demo's background is grey.
+        if (pixels[i + 2] > 200 && pixels[i + 2] - pixels[i] > 40) counts[band]++;
+      }
+    }
+    return counts;
+  }, bands);
+}
+
+function state(page) {
+  return page.evaluate(() => ({
+    time: window.pudlet.api.get('time'),
+    particles: window.pudlet.api.countParticles(),
+    frames: window.pudlet.frames
+  }));
+}
+
+async function waitFrames(page, n) {
+  const start = (await state(page)).frames;
+  await page.waitForFunction((target) => window.pudlet.frames >= target, { timeout: 30000 }, start + n);
+}
+
+async function clickButton(page, label) {
+  const buttons = await page.$$('button');
+  for (const b of buttons) {
+    if ((await b.evaluate((e) => e.textContent)) === label) {
+      await b.click();
+      return;
+    }
+  }
+  throw new Error('no button "' + label + '"');
+}
+
+// ---- the test ---------------------------------------------------------------
+async function testPage(page, errors) {
+  const box = await (await page.$('#scene-canvas')).boundingBox();
+  check(box.width === 1024 && box.height === 768, 'the canvas fills the page beside the menu');
+  const first = await page.evaluate(() => window.pudlet.firstFrameAt);
+  console.log('     first frame ' + first.toFixed(0) + ' ms after navigation');
+  const labels = await page.$$eval('#physics button', (b) => b.map((e) => e.textContent));
+  check(labels.length === 24 && labels[1] === 'Water' && labels[23] === "User's", 'the material buttons');
+  check((await waterBands(page, 4)).reduce((a, b) => a + b) > 1000, 'the dam-break scene shows its water');
+
+  await clickButton(page, 'Clear');
+  await waitFrames(page, 2);
+  check((await state(page)).particles === 0, 'Clear empties the scene');
+
+  // A stroke across the top fifth; the brush holds the world still while it is held.
+  await clickButton(page, 'Water');
+  await clickButton(page, 'Brush');
+  const y = box.y + box.height * 0.15;
+  await page.mouse.move(box.x + box.width * 0.35, y);
+  await page.mouse.down();
+  await page.mouse.move(box.x + box.width * 0.65, y, { steps: 12 });
+  await waitFrames(page, 2);
+  const drawn = await waterBands(page, 5);
+  await page.mouse.up();
+  check((await state(page)).particles > 0 && drawn[0] > 500 && drawn[4] === 0,
+        'the stroke puts water at the top only (' + drawn.join(' ') + ')');
+  // Gravity takes it down to the floor.
+  let fallen = drawn;
+  for (let i = 0; i < 60 && !(fallen[4] > 500 && fallen[0] < drawn[0] / 10); i++) {
+    await waitFrames(page, 5);
+    fallen = await waterBands(page, 5);
+  }
+  check(fallen[4] > 500 && fallen[0] < drawn[0] / 10, 'the water falls to the bottom (' + fallen.join(' ') + ')');
+
+  await page.click('#pause');
+  await waitFrames(page, 2);
+  const paused = await state(page);
+  const pausedPicture = await waterBands(page, 8);
+  await waitFrames(page, 10);
+  const later = await state(page);
+  check(later.time === paused.time && later.frames >= paused.frames + 10 &&
+        JSON.stringify(await waterBands(page, 8)) === JSON.stringify(pausedPicture),
+        'Pause stops time and the picture while frames go on');
+
+  // Save through the button (a download), clear, open the download through
+  // the file input: the same scene, byte for byte.
+  const downloads = fs.mkdtempSync(path.join(os.tmpdir(), 'pudlet-download-'));
+  const cdp = await page.browser().target().createCDPSession();
+  await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+  await clickButton(page, 'Save');
+  const saved = path.join(downloads, 'dam-break.pdl');
+  for (let i = 0; i < 100 && !fs.existsSync(saved); i++) await new Promise((r) => setTimeout(r, 100));
+  const text = fs.existsSync(saved) ? fs.readFileSync(saved, 'utf8') : '';
+  check(text.split('\n').filter((l) => l.startsWith('p ')).length === later.particles,
+        'Save downloads the scene with every particle');
+  await clickButton(page, 'Clear');
+  await waitFrames(page, 1);
+  await (await page.$('#open-file')).uploadFile(saved);
+  await page.waitForFunction((n) => window.pudlet.api.countParticles() === n, { timeout: 10000 }, later.particles);
+  const reopened = await page.evaluate(() => window.pudlet.sceneText());
+  check(reopened === text, 'the saved scene opens again as it was');
+  check(await page.$eval('#pause', (e) => e.checked), 'the opened scene\'s switches show in the menu');
+  fs.rmSync(downloads, { recursive: true, force: true });
+
+  // A fragment naming no demo scene keeps the scene and says so.
+  await page.evaluate(() => { location.hash = 'no-such-scene'; });
+  await page.waitForFunction(() => document.getElementById('status').textContent.includes('no-such-scene'));
+  check((await state(page)).particles === later.particles, 'an unknown fragment keeps the scene');
+}
+
+// ---- the measurement ---------------------------------------------------------
+async function measureFrames(page) {
+  const first = await page.evaluate(() => window.pudlet.firstFrameAt);
+  await page.select('#style', 'Blob and Texture');
+  const mode = await page.evaluate(() => window.pudlet.api.get('renderMode'));
+  await new Promise((r) => setTimeout(r, 1000));
+  const a = await state(page);
+  const t0 = Date.now();
+  await new Promise((r) => setTimeout(r, 5000));
+  const b = await state(page);
+  const fps = (b.frames - a.frames) * 1000 / (Date.now() - t0);
+  const size = await page.evaluate(() => [document.getElementById('scene-canvas').width,
+                                          document.getElementById('scene-canvas').height]);
+  console.log(JSON.stringify({ scene: 'dam-break', size: size.join('x'), renderMode: mode,
+                               framesPerSecond: +fps.toFixed(1), firstFrameMs: Math.round(first),
+                               particles: b.particles }));
+  check(fps > 0, 'frames are drawn');
+}
