@@ -85,8 +85,8 @@ int offscreenPixels(float wanted, int viewportPixels)
 constexpr float spriteCorners[4][4] = {{2, 2, 1, 1}, {2, -2, 1, 0}, {-2, -2, 0, 0}, {-2, 2, 0, 1}};
 
 // WebGL indexes the quads it emulates with 16 bits: at most 65,536 corners
-// a draw.
-constexpr size_t maxSpritesPerDraw = 16384;
+// a draw (a whole number of quads, points and lines).
+constexpr size_t maxVerticesPerDraw = 65536;
 
 } // namespace
 
@@ -274,7 +274,7 @@ void ParticleRenderer::prerenderTexturedBodies(int mode)
 void ParticleRenderer::addSprite(float2 centre, float2 column0, float2 column1, Color color)
 {
     for (const auto& c : spriteCorners) {
-        SpriteVertex& v = sprites_.emplace_back();
+        SpriteVertex& v = batch_.emplace_back();
         v.x = centre.x + c[0] * column0.x + c[1] * column1.x;
         v.y = centre.y + c[0] * column0.y + c[1] * column1.y;
         v.s = c[2];
@@ -305,15 +305,22 @@ void ParticleRenderer::drawVertices(unsigned mode, const SpriteVertex* vertices,
     glPopClientAttrib();
 }
 
-void ParticleRenderer::drawSprites(bool ownColors)
+void ParticleRenderer::drawSprites(bool ownColors) { drawBatch(GL_QUADS, ownColors); }
+
+void ParticleRenderer::addVertex(float x, float y, Color c)
+{
+    batch_.push_back({x, y, 0, 0, {c.red, c.green, c.blue, c.alpha}});
+}
+
+void ParticleRenderer::drawBatch(unsigned mode, bool ownColors)
 {
     // As few calls as the pass allows: per-sprite calls cost more in the
     // driver than the sprites' pixels do in a small picture.
-    for (size_t first = 0; first < sprites_.size(); first += 4 * maxSpritesPerDraw) {
-        const size_t count = std::min(sprites_.size() - first, 4 * maxSpritesPerDraw);
-        drawVertices(GL_QUADS, &sprites_[first], int(count), ownColors);
+    for (size_t first = 0; first < batch_.size(); first += maxVerticesPerDraw) {
+        const size_t count = std::min(batch_.size() - first, maxVerticesPerDraw);
+        drawVertices(mode, &batch_[first], int(count), ownColors);
     }
-    sprites_.clear();
+    batch_.clear();
 }
 
 void ParticleRenderer::drawUnitQuad()
@@ -439,30 +446,26 @@ void ParticleRenderer::renderParticles(int mode)
 void ParticleRenderer::renderPoints()
 {
     const ParticleData& d = *data;
-    glBegin(GL_POINTS);
-    for (int i = 0; i < d.count; ++i) {
-        setColor(d.renderColor[i]);
-        glVertex2f(d.position[i].x, d.position[i].y);
-    }
-    glEnd();
+    for (int i = 0; i < d.count; ++i)
+        addVertex(d.position[i].x, d.position[i].y, d.renderColor[i]);
+    drawBatch(GL_POINTS, true);
 }
 
 void ParticleRenderer::renderCrosses()
 {
     const ParticleData& d = *data;
-    glBegin(GL_LINES);
     for (int i = 0; i < d.count; ++i) {
         const float x = d.position[i].x;
         const float y = d.position[i].y;
         const float c = std::cos(d.angle[i]);
         const float s = std::sin(d.angle[i]);
-        setColor(d.renderColor[i]);
-        glVertex2f(x - 0.5f * c, y - 0.5f * s);
-        glVertex2f(x + 0.5f * c, y + 0.5f * s);
-        glVertex2f(x + 0.5f * s, y - 0.5f * c);
-        glVertex2f(x - 0.5f * s, y + 0.5f * c);
+        const Color color = d.renderColor[i];
+        addVertex(x - 0.5f * c, y - 0.5f * s, color);
+        addVertex(x + 0.5f * c, y + 0.5f * s, color);
+        addVertex(x + 0.5f * s, y - 0.5f * c, color);
+        addVertex(x - 0.5f * s, y + 0.5f * c, color);
     }
-    glEnd();
+    drawBatch(GL_LINES, true);
 }
 
 void ParticleRenderer::renderStreaks()
@@ -471,16 +474,13 @@ void ParticleRenderer::renderStreaks()
     const float k = float(d.timeStepsPerFrame);
     glEnable(GL_LINE_SMOOTH);
     glLineWidth(d.scale);
-    glBegin(GL_LINES);
     for (int i = 0; i < d.count; ++i) {
         const Color c = d.renderColor[i];
         const float2 tail = d.position[i] - k * d.velocity[i];
-        glColor4ub(c.red, c.green, c.blue, 0);
-        glVertex2f(tail.x, tail.y);
-        setColor(c);
-        glVertex2f(d.position[i].x, d.position[i].y);
+        addVertex(tail.x, tail.y, Color{c.red, c.green, c.blue, 0});
+        addVertex(d.position[i].x, d.position[i].y, c);
     }
-    glEnd();
+    drawBatch(GL_LINES, true);
 }
 
 void ParticleRenderer::renderBlobs(int mode)

@@ -55,7 +55,7 @@ public:
     static constexpr float offscreenMinDensity = 5;
 
 private:
-    // One corner of a sprite quad, as the vertex arrays take it.
+    // One vertex of a sprite quad, point or line, as the vertex arrays take it.
     struct SpriteVertex {
         float x, y;
         float s, t;
@@ -67,6 +67,10 @@ private:
     void addSprite(float2 centre, float2 column0, float2 column1, Color color);
     // Draws the sprites added so far, with their colours or the current one.
     void drawSprites(bool ownColors);
+    // Appends one vertex of points or lines to the batch, in the colour c.
+    void addVertex(float x, float y, Color c);
+    // Draws the batch as primitives of the given mode, and empties it.
+    void drawBatch(unsigned mode, bool ownColors);
     // Draws count vertices from client memory. Everything the renderer draws from fixed shapes
     // goes through here: WebGL has no display lists, polygons or polygon
     // modes. Vertex colours are used when ownColors is set.
@@ -92,7 +96,9 @@ private:
     bool backgroundCoversViewport() const;
     bool isOpaque(const Pointer<Texture>& image);
 
-    std::vector<SpriteVertex> sprites_;
+    // Vertices waiting to be drawn in as few calls as possible: the sprite
+    // quads, points or lines of the current pass.
+    std::vector<SpriteVertex> batch_;
     // The corners of the last template shape drawn, and whether it is a
     // filled shape or a line.
     std::vector<SpriteVertex> templateShape_;
