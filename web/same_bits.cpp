@@ -96,6 +96,9 @@ int benchScene(const char* name, long steps, const char* out)
         return 1;
     }
     auto simulator = autorelease(new ParticleSimulator(data));
+    // One thread, as WebAssembly without threads has: the same work on one
+    // core in both builds.
+    simulator->context.setThreads(1);
     const long warmUp = steps / 5;
     std::vector<double> perParticleStep;
     for (long step = 0; step < steps; ++step) {
