@@ -191,6 +191,27 @@ async function testPage(page, errors) {
   check(await page.$eval('#pause', (e) => e.checked), 'the opened scene\'s switches show in the menu');
   fs.rmSync(downloads, { recursive: true, force: true });
 
+  // Keys as in the desktop host: a lower-case letter chooses a material and
+  // presses its button, an upper-case one a tool.
+  await page.focus('#scene-canvas');
+  await page.keyboard.type('qE');
+  const pressed = await page.$$eval('button[aria-pressed=true]', (b) => b.map((e) => e.textContent));
+  check(JSON.stringify(pressed) === '["Water","Eraser"]',
+        'keys choose the material and the tool (' + pressed.join(', ') + ')');
+
+  // The right and top walls follow the canvas when the window changes size.
+  await page.setViewport({ width: 1124, height: 588 });
+  await page.waitForFunction(() => document.getElementById('scene-canvas').width === 824);
+  await waitFrames(page, 2);
+  const walls = await page.evaluate(() => {
+    const api = window.pudlet.api;
+    const scale = api.get('scale');
+    return [api.get('boundsLeft') + api.get('boundsRight'), 824 / scale,
+            api.get('boundsBottom') + api.get('boundsTop'), 568 / scale];
+  });
+  check(Math.abs(walls[0] - walls[1]) < 1e-3 && Math.abs(walls[2] - walls[3]) < 1e-3,
+        'the walls follow the view (' + walls.map((w) => w.toFixed(2)).join(' ') + ')');
+
   // A fragment naming no demo scene keeps the scene and says so.
   await page.evaluate(() => { location.hash = 'no-such-scene'; });
   await page.waitForFunction(() => document.getElementById('status').textContent.includes('no-such-scene'));
