@@ -111,6 +111,9 @@ void ParticleRenderer::initialize()
         const double a = std::exp(-(x * x + y * y) / 2) - std::exp(-0.5);
         return alphaByte(std::max(a, 0.0));
     });
+#if defined(__EMSCRIPTEN__)
+    discSprite = makeSprite([](double x, double y) -> uint8_t { return x * x + y * y <= 1 ? 255 : 0; });
+#endif
     checkerTexture = Texture::withSize(checkerSize, checkerSize);
     for (int j = 0; j < checkerSize; ++j) {
         for (int i = 0; i < checkerSize; ++i) {
@@ -426,15 +429,11 @@ void ParticleRenderer::renderParticles(int mode)
         renderCrosses();
         break;
     case 3:
-        glEnable(GL_POINT_SMOOTH);
-        glPointSize(1 + data->scale);
-        renderPoints();
+        renderDiscs();
         break;
     case 4:
         renderStreaks();
-        glEnable(GL_POINT_SMOOTH);
-        glPointSize(1 + data->scale);
-        renderPoints();
+        renderDiscs();
         break;
     default:
         if (isBlobMode(mode))
@@ -449,6 +448,30 @@ void ParticleRenderer::renderPoints()
     for (int i = 0; i < d.count; ++i)
         addVertex(d.position[i].x, d.position[i].y, d.renderColor[i]);
     drawBatch(GL_POINTS, true);
+}
+
+void ParticleRenderer::renderDiscs()
+{
+#if defined(__EMSCRIPTEN__)
+    // WebGL draws every point square: a disc is a sprite whose picture the
+    // alpha test cuts out, as wide as the smooth point would be. The sprite's
+    // corners lie at twice its columns and its disc fills half its width.
+    const ParticleData& d = *data;
+    const float radius = (1 + d.scale) / (2 * d.scale);
+    glEnable(GL_TEXTURE_2D);
+    discSprite->bind();
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_GREATER, 0.5f);
+    for (int i = 0; i < d.count; ++i)
+        addSprite(d.position[i], float2(radius / 2, 0), float2(0, radius / 2), d.renderColor[i]);
+    drawSprites(true);
+    glDisable(GL_ALPHA_TEST);
+    glDisable(GL_TEXTURE_2D);
+#else
+    glEnable(GL_POINT_SMOOTH);
+    glPointSize(1 + data->scale);
+    renderPoints();
+#endif
 }
 
 void ParticleRenderer::renderCrosses()

@@ -41,6 +41,7 @@ public:
     Pointer<Texture> liquidSprite;
     Pointer<Texture> solidSprite;
     Pointer<Texture> glowSprite;
+    Pointer<Texture> discSprite; // round points where GL has none (WebGL)
     Pointer<Texture> checkerTexture;
     Pointer<Shader> blobShader;
 
@@ -89,6 +90,8 @@ private:
     void renderParticles(int mode);
     void renderPoints();
     void renderCrosses();
+    // Points of the scene's scale drawn round: smooth points, or sprites.
+    void renderDiscs();
     void renderStreaks();
     void renderBlobs(int mode);
     void renderImage(const Pointer<Texture>& image);
