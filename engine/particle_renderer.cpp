@@ -495,6 +495,26 @@ void ParticleRenderer::renderStreaks()
 {
     const ParticleData& d = *data;
     const float k = float(d.timeStepsPerFrame);
+#if defined(__EMSCRIPTEN__)
+    // WebGL draws no line wider than a pixel: each streak is a quad one
+    // scene unit (the desktop's line width of scale pixels) across.
+    for (int i = 0; i < d.count; ++i) {
+        const Color c = d.renderColor[i];
+        const float2 head = d.position[i];
+        const float2 tail = head - k * d.velocity[i];
+        const float2 along = head - tail;
+        const float l = length(along);
+        if (!(l > 0))
+            continue;
+        const float2 side = float2(-along.y, along.x) * (0.5f / l);
+        const Color clear{c.red, c.green, c.blue, 0};
+        addVertex(tail.x - side.x, tail.y - side.y, clear);
+        addVertex(head.x - side.x, head.y - side.y, c);
+        addVertex(head.x + side.x, head.y + side.y, c);
+        addVertex(tail.x + side.x, tail.y + side.y, clear);
+    }
+    drawBatch(GL_QUADS, true);
+#else
     glEnable(GL_LINE_SMOOTH);
     glLineWidth(d.scale);
     for (int i = 0; i < d.count; ++i) {
@@ -504,6 +524,7 @@ void ParticleRenderer::renderStreaks()
         addVertex(d.position[i].x, d.position[i].y, c);
     }
     drawBatch(GL_LINES, true);
+#endif
 }
 
 void ParticleRenderer::renderBlobs(int mode)
