@@ -232,6 +232,22 @@ TEST_F(ParticleRendererTest, BlobModesFillLiquidAndSolidRegions)
     EXPECT_TRUE(rgbNear(atWorld(moving, 10, 17.5f), clearGrey, 0));
 }
 
+TEST_F(ParticleRendererTest, DrawsCutIntoBatchesKeepEveryParticle)
+{
+    // A draw holds at most 65,536 vertices (16,384 sprites): the particles
+    // past a cut, the last points and the first sprites, still show. The
+    // crowd lies outside the view, where it costs no pixels.
+    fill(30, 5, 34, 9, 'w');
+    for (int i = 0; i < 65536; ++i)
+        add(-50, -50, 'q');
+    const int last = add(centre(100), centre(300), 'q');
+    data->color[last] = Color{10, 200, 30, 255};
+    data->renderMode = 1;
+    EXPECT_EQ(draw().at(100, 300), (Rgba{10, 200, 30, 255}));
+    data->renderMode = 5;
+    EXPECT_TRUE(rgbNear(atWorld(draw(), 32, 7), wallColor, 6));
+}
+
 TEST_F(ParticleRendererTest, AttributeColoursAlsoInBlobModes)
 {
     fill(5, 5, 15, 15, 'q');
