@@ -1,6 +1,7 @@
 // The browser host in headless Chromium: the page loads and draws, a brush
 // stroke of water falls, Pause stops time, a saved scene opens again as it
-// was, and nothing is logged as an error on the way.
+// was, keys, touch and resizing work, and nothing is logged as an error on
+// the way.
 //
 //   node web/browser_test.mjs SITE              the test (exit status 1 on failure)
 //   node web/browser_test.mjs SITE --measure [--screenshot PNG]
@@ -199,6 +200,15 @@ async function testPage(page, errors) {
   check(JSON.stringify(pressed) === '["Water","Eraser"]',
         'keys choose the material and the tool (' + pressed.join(', ') + ')');
 
+  // A finger paints like the mouse.
+  await page.keyboard.type('B');
+  const before = (await state(page)).particles;
+  await page.touchscreen.touchStart(box.x + 100, box.y + 100);
+  await page.touchscreen.touchMove(box.x + 200, box.y + 100);
+  await page.touchscreen.touchEnd();
+  await waitFrames(page, 1);
+  check((await state(page)).particles > before, 'a touch stroke paints');
+
   // The right and top walls follow the canvas when the window changes size.
   await page.setViewport({ width: 1124, height: 588 });
   await page.waitForFunction(() => document.getElementById('scene-canvas').width === 824);
@@ -213,9 +223,10 @@ async function testPage(page, errors) {
         'the walls follow the view (' + walls.map((w) => w.toFixed(2)).join(' ') + ')');
 
   // A fragment naming no demo scene keeps the scene and says so.
+  const kept = (await state(page)).particles;
   await page.evaluate(() => { location.hash = 'no-such-scene'; });
   await page.waitForFunction(() => document.getElementById('status').textContent.includes('no-such-scene'));
-  check((await state(page)).particles === later.particles, 'an unknown fragment keeps the scene');
+  check((await state(page)).particles === kept, 'an unknown fragment keeps the scene');
 }
 
 // ---- the measurement ---------------------------------------------------------
