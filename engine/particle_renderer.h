@@ -72,9 +72,9 @@ private:
     void addVertex(float x, float y, Color c);
     // Draws the batch as primitives of the given mode, and empties it.
     void drawBatch(unsigned mode, bool ownColors);
-    // Draws count vertices from client memory. Everything the renderer draws from fixed shapes
-    // goes through here: WebGL has no display lists, polygons or polygon
-    // modes. Vertex colours are used when ownColors is set.
+    // Draws count vertices from client memory, with their colours when
+    // ownColors is set. Everything the renderer draws goes through here:
+    // WebGL has no display lists, glBegin, polygons or polygon modes.
     static void drawVertices(unsigned mode, const SpriteVertex* vertices, int count, bool ownColors);
     // The square (-1, -1) to (1, 1) with texture coordinates 0 to 1.
     static void drawUnitQuad();
