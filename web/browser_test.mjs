@@ -227,6 +227,15 @@ async function testPage(page, errors) {
   await page.evaluate(() => { location.hash = 'no-such-scene'; });
   await page.waitForFunction(() => document.getElementById('status').textContent.includes('no-such-scene'));
   check((await state(page)).particles === kept, 'an unknown fragment keeps the scene');
+
+  // A file that is no scene keeps the scene too, and the status line says why.
+  const junk = path.join(os.tmpdir(), 'pudlet-not-a-scene-' + process.pid + '.pdl');
+  fs.writeFileSync(junk, 'not a scene\n');
+  await (await page.$('#open-file')).uploadFile(junk);
+  await page.waitForFunction(() => document.getElementById('status').textContent.includes('not a scene file'),
+                             { timeout: 10000 });
+  fs.rmSync(junk);
+  check((await state(page)).particles === kept, 'a file that is no scene keeps the scene');
 }
 
 // ---- the measurement ---------------------------------------------------------
