@@ -207,12 +207,8 @@ void ParticleRenderer::prerenderBlobs()
     // A degenerate world box or scale has no picture to draw.
     const bool drawable = std::isfinite(sx) && std::isfinite(sy) && std::isfinite(d.boundsLeft) &&
                           std::isfinite(d.boundsBottom);
-    hasSolids_ = false;
-    hasLiquids_ = false;
-    for (int i = 0; drawable && i < d.count; ++i) {
-        hasSolids_ = hasSolids_ || hasAny(d.info[i], solidMask);
-        hasLiquids_ = hasLiquids_ || !hasAny(d.info[i], nonLiquidMask);
-    }
+    solidRegion_ = Region();
+    liquidRegion_ = Region();
     if (drawable) {
         const int mode = d.renderMode;
         if (isImageMode(mode) && d.colorFlag)
@@ -264,6 +260,9 @@ void ParticleRenderer::prerenderTexturedBodies(int mode)
             glPushMatrix();
             glTranslatef(d.anchor[i].x, d.anchor[i].y, 0);
             drawTexturedFan();
+            // The fan's corners, turned, stay within 1.5 of the particle.
+            solidRegion_.include(d.position[i].x - 1.5f, d.position[i].y - 1.5f);
+            solidRegion_.include(d.position[i].x + 1.5f, d.position[i].y + 1.5f);
             glPopMatrix();
             glMatrixMode(GL_MODELVIEW);
             glPopMatrix();
@@ -333,6 +332,48 @@ void ParticleRenderer::drawUnitQuad()
     drawVertices(GL_TRIANGLE_FAN, quad, 4, false);
 }
 
+void ParticleRenderer::Region::include(float x, float y)
+{
+    left = std::min(left, x);
+    bottom = std::min(bottom, y);
+    right = std::max(right, x);
+    top = std::max(top, y);
+}
+
+void ParticleRenderer::Region::include(const Region& r)
+{
+    include(r.left, r.bottom);
+    include(r.right, r.top);
+}
+
+void ParticleRenderer::includeBatch(Region& region) const
+{
+    for (const SpriteVertex& v : batch_)
+        region.include(v.x, v.y);
+}
+
+void ParticleRenderer::drawBoxPart(const Region& region) const
+{
+    const ParticleData& d = *data;
+    // Two texels more on each side: bilinear filtering reaches one.
+    const float padX = 2.0f / float(liquidTexture->textureWidth);
+    const float padY = 2.0f / float(liquidTexture->textureHeight);
+    const float width = d.boundsRight - d.boundsLeft;
+    const float height = d.boundsTop - d.boundsBottom;
+    const float s0 = std::max(0.0f, (region.left - d.boundsLeft) / width - padX);
+    const float s1 = std::min(1.0f, (region.right - d.boundsLeft) / width + padX);
+    const float t0 = std::max(0.0f, (region.bottom - d.boundsBottom) / height - padY);
+    const float t1 = std::min(1.0f, (region.top - d.boundsBottom) / height + padY);
+    if (!(s0 < s1 && t0 < t1))
+        return;
+    // The whole box gives exactly the unit quad.
+    const SpriteVertex quad[4] = {{2 * s0 - 1, 2 * t1 - 1, s0, t1, {}},
+                                  {2 * s0 - 1, 2 * t0 - 1, s0, t0, {}},
+                                  {2 * s1 - 1, 2 * t0 - 1, s1, t0, {}},
+                                  {2 * s1 - 1, 2 * t1 - 1, s1, t1, {}}};
+    drawVertices(GL_TRIANGLE_FAN, quad, 4, false);
+}
+
 void ParticleRenderer::drawTexturedFan()
 {
     // Opaque at the particle, transparent at the square's corners.
@@ -351,6 +392,7 @@ void ParticleRenderer::prerenderSolids(int mode)
             continue;
         addSprite(d.position[i], float2(1, 0), float2(0, 1), d.renderColor[i]);
     }
+    includeBatch(solidRegion_);
     drawSprites(true);
 }
 
@@ -373,6 +415,7 @@ void ParticleRenderer::prerenderLiquids()
                       d.renderColor[i]);
         }
     }
+    includeBatch(liquidRegion_);
     drawSprites(true);
 }
 
@@ -570,15 +613,16 @@ void ParticleRenderer::renderBlobs(int mode)
             glColor4f(1, 1, 1, 1);
             glAlphaFunc(GL_GREATER, 0.7f);
         }
-        // An image without sprites is transparent: the alpha test would pass
-        // none of its pixels.
-        if (hasLiquids_ || hasSolids_)
-            drawUnitQuad();
+        // Only where sprites were drawn: elsewhere the images are transparent
+        // and the alpha test would pass none of their pixels, while each
+        // pixel the quads cover costs a software renderer dearly.
+        Region drawn = solidRegion_;
+        drawn.include(liquidRegion_);
+        drawBoxPart(drawn);
         solidTexture->bind();
         glColor4f(1, 1, 1, 1);
         glAlphaFunc(GL_GREATER, 0.7f);
-        if (hasSolids_)
-            drawUnitQuad();
+        drawBoxPart(solidRegion_);
         glDisable(GL_ALPHA_TEST);
     }
     glPopMatrix();

@@ -1,6 +1,7 @@
 #pragma once
 // Draws one scene with OpenGL 2.0: points, crosses, discs, streaks, and the
 // blob modes that accumulate soft sprites off screen and threshold them.
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -78,6 +79,17 @@ private:
     static void drawVertices(unsigned mode, const SpriteVertex* vertices, int count, bool ownColors);
     // The square (-1, -1) to (1, 1) with texture coordinates 0 to 1.
     static void drawUnitQuad();
+    // A rectangle in world units that sprites reached; empty at first.
+    struct Region {
+        float left = INFINITY, bottom = INFINITY, right = -INFINITY, top = -INFINITY;
+        void include(float x, float y);
+        void include(const Region& r);
+    };
+    // Grows region by the vertices waiting in the batch.
+    void includeBatch(Region& region) const;
+    // The part of the unit quad (the world box) over region, a little wider
+    // for the images' filtering: elsewhere the images are transparent.
+    void drawBoxPart(const Region& region) const;
     // The square (-1, -1) to (1, 1) as a fan from its centre, texture
     // coordinates equal to the positions.
     static void drawTexturedFan();
@@ -109,9 +121,10 @@ private:
     // Size of the world box in frame-buffer pixels at the last prerender().
     float boxPixelsX_ = 0;
     float boxPixelsY_ = 0;
-    // Whether the last prerender() drew anything into the images.
-    bool hasSolids_ = false;
-    bool hasLiquids_ = false;
+    // Where the last prerender() drew into the images: solids (with the
+    // textured bodies) and liquids; empty when it drew nothing.
+    Region solidRegion_;
+    Region liquidRegion_;
     Pointer<Texture> checkedImage_; // the last image isOpaque() looked at
     bool checkedImageOpaque_ = false;
 };
