@@ -183,13 +183,13 @@ EMSCRIPTEN_KEEPALIVE void pudlet_mouse_move(float x, float y) { host.engine->onM
 
 EMSCRIPTEN_KEEPALIVE void pudlet_mouse_up() { host.engine->onMouseUp(); }
 
-// Keys as the desktop host gives them: arrows and Delete on down and up,
-// typed characters as a press and release. Returns which button a typed
-// character selects: 1000 + index in the tools, index in the materials, or -1.
+// The arrows and Delete, on down and up, as the desktop host gives them.
 EMSCRIPTEN_KEEPALIVE void pudlet_key_down(int key) { host.engine->onKeyDown(key); }
 
 EMSCRIPTEN_KEEPALIVE void pudlet_key_up(int key) { host.engine->onKeyUp(key); }
 
+// A typed character, as a press and release. Returns the button it presses:
+// 1000 + its index among the tools, its index among the materials, or -1.
 EMSCRIPTEN_KEEPALIVE int pudlet_character(int c)
 {
     host.engine->onKeyDown(c);
@@ -211,8 +211,8 @@ EMSCRIPTEN_KEEPALIVE int pudlet_control_state()
            (s.splash ? 16 : 0) | (s.bubble ? 32 : 0) | style << 8;
 }
 
-// Any scene parameter by its name in the parameter table; NaN for an
-// unknown name. Setting an unknown name does nothing.
+// Any scene parameter by its name in the parameter table (the status line
+// shows the time); NaN for an unknown name.
 EMSCRIPTEN_KEEPALIVE double pudlet_get(const char* name)
 {
 #define PUDLET_GET(type, param, Param, defaultValue) \
@@ -221,15 +221,6 @@ EMSCRIPTEN_KEEPALIVE double pudlet_get(const char* name)
     KAMBLO_PARAMETERS(PUDLET_GET)
 #undef PUDLET_GET
     return __builtin_nan("");
-}
-
-EMSCRIPTEN_KEEPALIVE void pudlet_set(const char* name, double value)
-{
-#define PUDLET_SET(type, param, Param, defaultValue) \
-    if (std::strcmp(name, #param) == 0)             \
-        return host.engine->set##Param(type(value));
-    KAMBLO_PARAMETERS(PUDLET_SET)
-#undef PUDLET_SET
 }
 
 // The Scene group's check boxes by their control-state bit; Drain opens

@@ -46,7 +46,6 @@
       character: M.cwrap('pudlet_character', 'number', ['number']),
       controlState: M.cwrap('pudlet_control_state', 'number', []),
       get: M.cwrap('pudlet_get', 'number', ['string']),
-      set: M.cwrap('pudlet_set', null, ['string', 'number']),
       setSwitch: M.cwrap('pudlet_set_switch', null, ['number', 'boolean']),
       setGravitySlider: M.cwrap('pudlet_set_gravity_slider', null, ['number']),
       setPouringSlider: M.cwrap('pudlet_set_pouring_slider', null, ['number']),
