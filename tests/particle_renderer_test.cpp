@@ -230,6 +230,17 @@ TEST_F(ParticleRendererTest, BlobModesFillLiquidAndSolidRegions)
     const Rgba ahead = atWorld(moving, 17.5f, 10);
     EXPECT_GT(ahead[2], ahead[0] + 50);
     EXPECT_TRUE(rgbNear(atWorld(moving, 10, 17.5f), clearGrey, 0));
+    // Faster, the drops reach far beyond their size at rest, and their
+    // picture is shown all the way.
+    for (int i = 0; i < data->count; ++i)
+        if (data->position[i].x < 20)
+            data->velocity[i] = float2(0.5f, 0); // 5 times as long
+    for (int mode : {5, 6}) {
+        data->renderMode = mode;
+        const Frame faster = draw();
+        EXPECT_TRUE(rgbNear(atWorld(faster, 20, 10), water, 10)) << "mode " << mode;
+        EXPECT_TRUE(rgbNear(atWorld(faster, 21.5f, 10), clearGrey, 0)) << "mode " << mode;
+    }
 }
 
 TEST_F(ParticleRendererTest, AttributeColoursAlsoInBlobModes)
