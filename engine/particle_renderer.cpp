@@ -115,7 +115,10 @@ void ParticleRenderer::initialize()
             p[3] = 191;
         }
     }
+    // The sprite images above and these shaders give the same alpha.
     blobShader = Shader::withString(GL_FRAGMENT_SHADER, blobShaderSource);
+    liquidSpriteShader = Shader::withString(GL_FRAGMENT_SHADER, liquidSpriteShaderSource);
+    solidSpriteShader = Shader::withString(GL_FRAGMENT_SHADER, solidSpriteShaderSource);
     checkError(100);
 
     spriteList = int(glGenLists(1));
@@ -366,7 +369,11 @@ void ParticleRenderer::prerenderSolids(int mode)
         addSprite(d.position[i], float2(1, 0), float2(0, 1), d.renderColor[i]);
     }
     markSprites(solidTiles_, 0);
+    if (solidSpriteShader)
+        solidSpriteShader->enable();
     drawSprites(true);
+    if (solidSpriteShader)
+        solidSpriteShader->disable();
 }
 
 void ParticleRenderer::prerenderLiquids()
@@ -389,7 +396,11 @@ void ParticleRenderer::prerenderLiquids()
         }
     }
     markSprites(liquidTiles_, 0);
+    if (liquidSpriteShader)
+        liquidSpriteShader->enable();
     drawSprites(true);
+    if (liquidSpriteShader)
+        liquidSpriteShader->disable();
 }
 
 void ParticleRenderer::markSprites(std::vector<uint8_t>& tiles, size_t from) const

@@ -43,6 +43,10 @@ public:
     Pointer<Texture> glowSprite;
     Pointer<Texture> checkerTexture;
     Pointer<Shader> blobShader;
+    // Draw the liquid and solid sprites where shaders run (their images
+    // otherwise).
+    Pointer<Shader> liquidSpriteShader;
+    Pointer<Shader> solidSpriteShader;
     int quadList = -1;
     int spriteList = -1;
     int texturedFanList = -1;
