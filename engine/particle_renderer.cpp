@@ -628,9 +628,20 @@ void ParticleRenderer::renderBlobs(int mode)
                                                                            : 5.0f / float(liquidTexture->textureHeight);
         blobShader->setUniform("deltaX", stepX, 0.0f);
         blobShader->setUniform("deltaY", 0.0f, stepY);
-        glCallList(GLuint(quadList));
+        // Where neither image holds anything, the shader's mixes keep the
+        // background as it is (the normals count only where there is liquid
+        // or a solid): plain texturing draws the same pixels there.
+        std::vector<uint8_t> shaded = liquidTiles_;
+        if (shaded.size() != size_t(tileColumns_) * size_t(tileRows_))
+            shaded.assign(size_t(tileColumns_) * size_t(tileRows_), 1);
+        drawImageQuad(shaded);
         glActiveTexture(GL_TEXTURE0);
         blobShader->disable();
+        for (uint8_t& t : shaded)
+            t = !t;
+        (d.background ? d.background : checkerTexture)->bind();
+        glColor4f(1, 1, 1, 1);
+        drawImageQuad(shaded);
         glPopAttrib();
     } else {
         glEnable(GL_ALPHA_TEST);
