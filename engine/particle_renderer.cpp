@@ -368,7 +368,7 @@ void ParticleRenderer::prerenderSolids(int mode)
             continue;
         addSprite(d.position[i], float2(1, 0), float2(0, 1), d.renderColor[i]);
     }
-    markSprites(solidTiles_, 0);
+    markSprites(solidTiles_);
     if (solidSpriteShader)
         solidSpriteShader->enable();
     drawSprites(true);
@@ -395,7 +395,7 @@ void ParticleRenderer::prerenderLiquids()
                       d.renderColor[i]);
         }
     }
-    markSprites(liquidTiles_, 0);
+    markSprites(liquidTiles_);
     if (liquidSpriteShader)
         liquidSpriteShader->enable();
     drawSprites(true);
@@ -403,9 +403,9 @@ void ParticleRenderer::prerenderLiquids()
         liquidSpriteShader->disable();
 }
 
-void ParticleRenderer::markSprites(std::vector<uint8_t>& tiles, size_t from) const
+void ParticleRenderer::markSprites(std::vector<uint8_t>& tiles) const
 {
-    for (size_t v = from; v + 4 <= sprites_.size(); v += 4) {
+    for (size_t v = 0; v + 4 <= sprites_.size(); v += 4) {
         const SpriteVertex* q = &sprites_[v];
         const auto [x0, x1] = std::minmax({q[0].x, q[1].x, q[2].x, q[3].x});
         const auto [y0, y1] = std::minmax({q[0].y, q[1].y, q[2].y, q[3].y});

@@ -87,9 +87,8 @@ private:
     void renderStreaks();
     void renderBlobs(int mode);
     void renderImage(const Pointer<Texture>& image);
-    // Marks the tiles of the images that the sprites added since `from`
-    // may have touched.
-    void markSprites(std::vector<uint8_t>& tiles, size_t from) const;
+    // Marks the tiles of the images that the sprites added so far may touch.
+    void markSprites(std::vector<uint8_t>& tiles) const;
     void markRectangle(std::vector<uint8_t>& tiles, float x0, float y0, float x1, float y1) const;
     // Draws the quad that shows an image over the world box, over the given
     // tiles only (all of it when every tile is marked).
