@@ -5,6 +5,7 @@
 #include <GL/glu.h>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "cg_math_ext.h"
 #include "particle_data.h"
@@ -407,9 +408,13 @@ void ParticleRenderer::markSprites(std::vector<uint8_t>& tiles) const
 {
     for (size_t v = 0; v + 4 <= sprites_.size(); v += 4) {
         const SpriteVertex* q = &sprites_[v];
+        // Any NaN corner reaches markRectangle (min and max would drop it).
+        const float nan = std::isnan(q[0].x + q[1].x + q[2].x + q[3].x + q[0].y + q[1].y + q[2].y + q[3].y)
+                              ? std::numeric_limits<float>::quiet_NaN()
+                              : 0.0f;
         const auto [x0, x1] = std::minmax({q[0].x, q[1].x, q[2].x, q[3].x});
         const auto [y0, y1] = std::minmax({q[0].y, q[1].y, q[2].y, q[3].y});
-        markRectangle(tiles, x0, y0, x1, y1);
+        markRectangle(tiles, x0 + nan, y0, x1, y1);
     }
 }
 
@@ -418,16 +423,21 @@ void ParticleRenderer::markRectangle(std::vector<uint8_t>& tiles, float x0, floa
     const ParticleData& d = *data;
     // A quad covers the pixels whose centres it holds, and the linear filter
     // lets a texel show up to a pixel around it.
-    constexpr float margin = 2;
-    const float px0 = (x0 - d.boundsLeft) * imageScaleX_ - margin;
-    const float px1 = (x1 - d.boundsLeft) * imageScaleX_ + margin;
-    const float py0 = (y0 - d.boundsBottom) * imageScaleY_ - margin;
-    const float py1 = (y1 - d.boundsBottom) * imageScaleY_ + margin;
-    if (std::isnan(px0) || std::isnan(px1) || std::isnan(py0) || std::isnan(py1)) {
+    const float ax = (x0 - d.boundsLeft) * imageScaleX_;
+    const float bx = (x1 - d.boundsLeft) * imageScaleX_;
+    const float ay = (y0 - d.boundsBottom) * imageScaleY_;
+    const float by = (y1 - d.boundsBottom) * imageScaleY_;
+    if (std::isnan(ax) || std::isnan(bx) || std::isnan(ay) || std::isnan(by)) {
         // Where a quad with such corners lands is anyone's guess.
         std::fill(tiles.begin(), tiles.end(), uint8_t(1));
         return;
     }
+    // A reversed box turns the image over.
+    constexpr float margin = 2;
+    const float px0 = std::min(ax, bx) - margin;
+    const float px1 = std::max(ax, bx) + margin;
+    const float py0 = std::min(ay, by) - margin;
+    const float py1 = std::max(ay, by) + margin;
     const auto tile = [](float p, int count) {
         return int(std::clamp(std::floor(p / float(tileSize)), 0.0f, float(count - 1)));
     };
