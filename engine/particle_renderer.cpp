@@ -5,6 +5,7 @@
 #include <GL/glu.h>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "cg_math_ext.h"
 #include "particle_data.h"
@@ -122,7 +123,10 @@ void ParticleRenderer::initialize()
             p[3] = 191;
         }
     }
+    // The sprite images above and these shaders give the same alpha.
     blobShader = Shader::withString(GL_FRAGMENT_SHADER, blobShaderSource);
+    liquidSpriteShader = Shader::withString(GL_FRAGMENT_SHADER, liquidSpriteShaderSource);
+    solidSpriteShader = Shader::withString(GL_FRAGMENT_SHADER, solidSpriteShaderSource);
     checkError(100);
 }
 
@@ -207,8 +211,11 @@ void ParticleRenderer::prerenderBlobs()
     // A degenerate world box or scale has no picture to draw.
     const bool drawable = std::isfinite(sx) && std::isfinite(sy) && std::isfinite(d.boundsLeft) &&
                           std::isfinite(d.boundsBottom);
-    solidRegion_ = Region();
-    liquidRegion_ = Region();
+    imageScaleX_ = float(liquidTexture->textureWidth) / worldWidth;
+    imageScaleY_ = float(liquidTexture->textureHeight) / worldHeight;
+    tileColumns_ = (liquidTexture->textureWidth + tileSize - 1) / tileSize;
+    tileRows_ = (liquidTexture->textureHeight + tileSize - 1) / tileSize;
+    solidTiles_.assign(size_t(tileColumns_) * size_t(tileRows_), 0);
     if (drawable) {
         const int mode = d.renderMode;
         if (isImageMode(mode) && d.colorFlag)
@@ -218,6 +225,7 @@ void ParticleRenderer::prerenderBlobs()
     }
     solidTexture->copy();
     checkError(203);
+    liquidTiles_ = solidTiles_;
     if (drawable)
         prerenderLiquids();
     liquidTexture->copy();
@@ -252,6 +260,9 @@ void ParticleRenderer::prerenderTexturedBodies(int mode)
         for (int i = d.count - 1; i >= 0; --i) {
             if (d.body[i] != b || !isTexturedBodyParticle(i, mode))
                 continue;
+            // The fan is a unit square turned about the particle.
+            markRectangle(solidTiles_, d.position[i].x - 1.5f, d.position[i].y - 1.5f, d.position[i].x + 1.5f,
+                          d.position[i].y + 1.5f);
             glMatrixMode(GL_MODELVIEW);
             glPushMatrix();
             glTranslatef(d.position[i].x, d.position[i].y, 0);
@@ -260,9 +271,6 @@ void ParticleRenderer::prerenderTexturedBodies(int mode)
             glPushMatrix();
             glTranslatef(d.anchor[i].x, d.anchor[i].y, 0);
             drawTexturedFan();
-            // The fan's corners, turned, stay within 1.5 of the particle.
-            solidRegion_.include(d.position[i].x - 1.5f, d.position[i].y - 1.5f);
-            solidRegion_.include(d.position[i].x + 1.5f, d.position[i].y + 1.5f);
             glPopMatrix();
             glMatrixMode(GL_MODELVIEW);
             glPopMatrix();
@@ -276,7 +284,7 @@ void ParticleRenderer::prerenderTexturedBodies(int mode)
 void ParticleRenderer::addSprite(float2 centre, float2 column0, float2 column1, Color color)
 {
     for (const auto& c : spriteCorners) {
-        SpriteVertex& v = batch_.emplace_back();
+        SpriteVertex& v = sprites_.emplace_back();
         v.x = centre.x + c[0] * column0.x + c[1] * column1.x;
         v.y = centre.y + c[0] * column0.y + c[1] * column1.y;
         v.s = c[2];
@@ -311,66 +319,24 @@ void ParticleRenderer::drawSprites(bool ownColors) { drawBatch(GL_QUADS, ownColo
 
 void ParticleRenderer::addVertex(float x, float y, Color c)
 {
-    batch_.push_back({x, y, 0, 0, {c.red, c.green, c.blue, c.alpha}});
+    sprites_.push_back({x, y, 0, 0, {c.red, c.green, c.blue, c.alpha}});
 }
 
 void ParticleRenderer::drawBatch(unsigned mode, bool ownColors)
 {
     // As few calls as the pass allows: per-sprite calls cost more in the
     // driver than the sprites' pixels do in a small picture.
-    for (size_t first = 0; first < batch_.size(); first += maxVerticesPerDraw) {
-        const size_t count = std::min(batch_.size() - first, maxVerticesPerDraw);
-        drawVertices(mode, &batch_[first], int(count), ownColors);
+    for (size_t first = 0; first < sprites_.size(); first += maxVerticesPerDraw) {
+        const size_t count = std::min(sprites_.size() - first, maxVerticesPerDraw);
+        drawVertices(mode, &sprites_[first], int(count), ownColors);
     }
-    batch_.clear();
+    sprites_.clear();
 }
 
 void ParticleRenderer::drawUnitQuad()
 {
     static constexpr SpriteVertex quad[4] = {
         {-1, 1, 0, 1, {}}, {-1, -1, 0, 0, {}}, {1, -1, 1, 0, {}}, {1, 1, 1, 1, {}}};
-    drawVertices(GL_TRIANGLE_FAN, quad, 4, false);
-}
-
-void ParticleRenderer::Region::include(float x, float y)
-{
-    left = std::min(left, x);
-    bottom = std::min(bottom, y);
-    right = std::max(right, x);
-    top = std::max(top, y);
-}
-
-void ParticleRenderer::Region::include(const Region& r)
-{
-    include(r.left, r.bottom);
-    include(r.right, r.top);
-}
-
-void ParticleRenderer::includeBatch(Region& region) const
-{
-    for (const SpriteVertex& v : batch_)
-        region.include(v.x, v.y);
-}
-
-void ParticleRenderer::drawBoxPart(const Region& region) const
-{
-    const ParticleData& d = *data;
-    // Two texels more on each side: bilinear filtering reaches one.
-    const float padX = 2.0f / float(liquidTexture->textureWidth);
-    const float padY = 2.0f / float(liquidTexture->textureHeight);
-    const float width = d.boundsRight - d.boundsLeft;
-    const float height = d.boundsTop - d.boundsBottom;
-    const float s0 = std::max(0.0f, (region.left - d.boundsLeft) / width - padX);
-    const float s1 = std::min(1.0f, (region.right - d.boundsLeft) / width + padX);
-    const float t0 = std::max(0.0f, (region.bottom - d.boundsBottom) / height - padY);
-    const float t1 = std::min(1.0f, (region.top - d.boundsBottom) / height + padY);
-    if (!(s0 < s1 && t0 < t1))
-        return;
-    // The whole box gives exactly the unit quad.
-    const SpriteVertex quad[4] = {{2 * s0 - 1, 2 * t1 - 1, s0, t1, {}},
-                                  {2 * s0 - 1, 2 * t0 - 1, s0, t0, {}},
-                                  {2 * s1 - 1, 2 * t0 - 1, s1, t0, {}},
-                                  {2 * s1 - 1, 2 * t1 - 1, s1, t1, {}}};
     drawVertices(GL_TRIANGLE_FAN, quad, 4, false);
 }
 
@@ -392,8 +358,12 @@ void ParticleRenderer::prerenderSolids(int mode)
             continue;
         addSprite(d.position[i], float2(1, 0), float2(0, 1), d.renderColor[i]);
     }
-    includeBatch(solidRegion_);
+    markSprites(solidTiles_);
+    if (solidSpriteShader)
+        solidSpriteShader->enable();
     drawSprites(true);
+    if (solidSpriteShader)
+        solidSpriteShader->disable();
 }
 
 void ParticleRenderer::prerenderLiquids()
@@ -415,8 +385,97 @@ void ParticleRenderer::prerenderLiquids()
                       d.renderColor[i]);
         }
     }
-    includeBatch(liquidRegion_);
+    markSprites(liquidTiles_);
+    if (liquidSpriteShader)
+        liquidSpriteShader->enable();
     drawSprites(true);
+    if (liquidSpriteShader)
+        liquidSpriteShader->disable();
+}
+
+void ParticleRenderer::markSprites(std::vector<uint8_t>& tiles) const
+{
+    for (size_t v = 0; v + 4 <= sprites_.size(); v += 4) {
+        const SpriteVertex* q = &sprites_[v];
+        // Any NaN corner reaches markRectangle (min and max would drop it).
+        const float nan = std::isnan(q[0].x + q[1].x + q[2].x + q[3].x + q[0].y + q[1].y + q[2].y + q[3].y)
+                              ? std::numeric_limits<float>::quiet_NaN()
+                              : 0.0f;
+        const auto [x0, x1] = std::minmax({q[0].x, q[1].x, q[2].x, q[3].x});
+        const auto [y0, y1] = std::minmax({q[0].y, q[1].y, q[2].y, q[3].y});
+        markRectangle(tiles, x0 + nan, y0, x1, y1);
+    }
+}
+
+void ParticleRenderer::markRectangle(std::vector<uint8_t>& tiles, float x0, float y0, float x1, float y1) const
+{
+    const ParticleData& d = *data;
+    // A quad covers the pixels whose centres it holds, and the linear filter
+    // lets a texel show up to a pixel around it.
+    const float ax = (x0 - d.boundsLeft) * imageScaleX_;
+    const float bx = (x1 - d.boundsLeft) * imageScaleX_;
+    const float ay = (y0 - d.boundsBottom) * imageScaleY_;
+    const float by = (y1 - d.boundsBottom) * imageScaleY_;
+    if (std::isnan(ax) || std::isnan(bx) || std::isnan(ay) || std::isnan(by)) {
+        // Where a quad with such corners lands is anyone's guess.
+        std::fill(tiles.begin(), tiles.end(), uint8_t(1));
+        return;
+    }
+    // A reversed box turns the image over.
+    constexpr float margin = 2;
+    const float px0 = std::min(ax, bx) - margin;
+    const float px1 = std::max(ax, bx) + margin;
+    const float py0 = std::min(ay, by) - margin;
+    const float py1 = std::max(ay, by) + margin;
+    const auto tile = [](float p, int count) {
+        return int(std::clamp(std::floor(p / float(tileSize)), 0.0f, float(count - 1)));
+    };
+    if (px1 < 0 || py1 < 0 || px0 >= float(tileColumns_ * tileSize) || py0 >= float(tileRows_ * tileSize))
+        return;
+    const int c0 = tile(px0, tileColumns_);
+    const int c1 = tile(px1, tileColumns_);
+    const int r0 = tile(py0, tileRows_);
+    const int r1 = tile(py1, tileRows_);
+    for (int r = r0; r <= r1; ++r)
+        std::fill_n(tiles.begin() + ptrdiff_t(r) * tileColumns_ + c0, c1 - c0 + 1, uint8_t(1));
+}
+
+void ParticleRenderer::drawImageQuad(const std::vector<uint8_t>& tiles) const
+{
+    if (tiles.empty() || tiles.size() != size_t(tileColumns_) * size_t(tileRows_))
+        return;
+    if (std::all_of(tiles.begin(), tiles.end(), [](uint8_t t) { return t != 0; })) {
+        drawUnitQuad();
+        return;
+    }
+    // Runs of marked tiles along each row, as parts of the whole quad. Shared
+    // edges come from the same expressions, so no pixel is drawn twice.
+    const auto edge = [](int tile, int pixels) { return std::min(1.0f, float(tile * tileSize) / float(pixels)); };
+    const int width = liquidTexture->textureWidth;
+    const int height = liquidTexture->textureHeight;
+    std::vector<SpriteVertex> quads;
+    for (int r = 0; r < tileRows_; ++r) {
+        const float t0 = edge(r, height);
+        const float t1 = edge(r + 1, height);
+        const uint8_t* row = &tiles[size_t(r) * size_t(tileColumns_)];
+        for (int c = 0; c < tileColumns_;) {
+            if (!row[c]) {
+                ++c;
+                continue;
+            }
+            const int start = c;
+            while (c < tileColumns_ && row[c])
+                ++c;
+            const float s0 = edge(start, width);
+            const float s1 = edge(c, width);
+            quads.push_back({2 * s0 - 1, 2 * t1 - 1, s0, t1, {}});
+            quads.push_back({2 * s0 - 1, 2 * t0 - 1, s0, t0, {}});
+            quads.push_back({2 * s1 - 1, 2 * t0 - 1, s1, t0, {}});
+            quads.push_back({2 * s1 - 1, 2 * t1 - 1, s1, t1, {}});
+        }
+    }
+    for (size_t first = 0; first < quads.size(); first += maxVerticesPerDraw)
+        drawVertices(GL_QUADS, &quads[first], int(std::min(quads.size() - first, maxVerticesPerDraw)), false);
 }
 
 void ParticleRenderer::render()
@@ -599,9 +658,20 @@ void ParticleRenderer::renderBlobs(int mode)
                                                                            : 5.0f / float(liquidTexture->textureHeight);
         blobShader->setUniform("deltaX", stepX, 0.0f);
         blobShader->setUniform("deltaY", 0.0f, stepY);
-        drawUnitQuad();
+        // Where neither image holds anything, the shader's mixes keep the
+        // background as it is (the normals count only where there is liquid
+        // or a solid): plain texturing draws the same pixels there.
+        std::vector<uint8_t> shaded = liquidTiles_;
+        if (shaded.size() != size_t(tileColumns_) * size_t(tileRows_))
+            shaded.assign(size_t(tileColumns_) * size_t(tileRows_), 1);
+        drawImageQuad(shaded);
         glActiveTexture(GL_TEXTURE0);
         blobShader->disable();
+        for (uint8_t& t : shaded)
+            t = !t;
+        (d.background ? d.background : checkerTexture)->bind();
+        glColor4f(1, 1, 1, 1);
+        drawImageQuad(shaded);
         glPopAttrib();
     } else {
         glEnable(GL_ALPHA_TEST);
@@ -613,16 +683,11 @@ void ParticleRenderer::renderBlobs(int mode)
             glColor4f(1, 1, 1, 1);
             glAlphaFunc(GL_GREATER, 0.7f);
         }
-        // Only where sprites were drawn: elsewhere the images are transparent
-        // and the alpha test would pass none of their pixels, while each
-        // pixel the quads cover costs a software renderer dearly.
-        Region drawn = solidRegion_;
-        drawn.include(liquidRegion_);
-        drawBoxPart(drawn);
+        drawImageQuad(liquidTiles_);
         solidTexture->bind();
         glColor4f(1, 1, 1, 1);
         glAlphaFunc(GL_GREATER, 0.7f);
-        drawBoxPart(solidRegion_);
+        drawImageQuad(solidTiles_);
         glDisable(GL_ALPHA_TEST);
     }
     glPopMatrix();

@@ -1,7 +1,6 @@
 #pragma once
 // Draws one scene with OpenGL 2.0: points, crosses, discs, streaks, and the
 // blob modes that accumulate soft sprites off screen and threshold them.
-#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -23,7 +22,7 @@ public:
     ParticleRenderer& operator=(const ParticleRenderer&) = delete;
     ~ParticleRenderer() override;
 
-    // Creates the sprites, textures and shader in the current context; the
+    // Creates the sprites, textures and shaders in the current context; the
     // first prerender() calls it.
     void initialize();
     // Display colours, and in the blob modes the two off-screen images. Runs
@@ -45,6 +44,10 @@ public:
     Pointer<Texture> discSprite; // round points where GL has none (WebGL)
     Pointer<Texture> checkerTexture;
     Pointer<Shader> blobShader;
+    // Draw the liquid and solid sprites where shaders run (their images
+    // otherwise).
+    Pointer<Shader> liquidSpriteShader;
+    Pointer<Shader> solidSpriteShader;
 
     // The off-screen images hold the world box at its size on screen up to
     // this many pixels, and are reduced to it beyond: the sprites cover each
@@ -79,17 +82,6 @@ private:
     static void drawVertices(unsigned mode, const SpriteVertex* vertices, int count, bool ownColors);
     // The square (-1, -1) to (1, 1) with texture coordinates 0 to 1.
     static void drawUnitQuad();
-    // A rectangle in world units that sprites reached; empty at first.
-    struct Region {
-        float left = INFINITY, bottom = INFINITY, right = -INFINITY, top = -INFINITY;
-        void include(float x, float y);
-        void include(const Region& r);
-    };
-    // Grows region by the vertices waiting in the batch.
-    void includeBatch(Region& region) const;
-    // The part of the unit quad (the world box) over region, a little wider
-    // for the images' filtering: elsewhere the images are transparent.
-    void drawBoxPart(const Region& region) const;
     // The square (-1, -1) to (1, 1) as a fan from its centre, texture
     // coordinates equal to the positions.
     static void drawTexturedFan();
@@ -107,13 +99,19 @@ private:
     void renderStreaks();
     void renderBlobs(int mode);
     void renderImage(const Pointer<Texture>& image);
+    // Marks the tiles of the images that the sprites added so far may touch.
+    void markSprites(std::vector<uint8_t>& tiles) const;
+    void markRectangle(std::vector<uint8_t>& tiles, float x0, float y0, float x1, float y1) const;
+    // Draws the quad that shows an image over the world box, over the given
+    // tiles only (all of it when every tile is marked).
+    void drawImageQuad(const std::vector<uint8_t>& tiles) const;
     void renderTemplate();
     bool backgroundCoversViewport() const;
     bool isOpaque(const Pointer<Texture>& image);
 
     // Vertices waiting to be drawn in as few calls as possible: the sprite
     // quads, points or lines of the current pass.
-    std::vector<SpriteVertex> batch_;
+    std::vector<SpriteVertex> sprites_;
     // The corners of the last template shape drawn, and whether it is a
     // filled shape or a line.
     std::vector<SpriteVertex> templateShape_;
@@ -121,10 +119,17 @@ private:
     // Size of the world box in frame-buffer pixels at the last prerender().
     float boxPixelsX_ = 0;
     float boxPixelsY_ = 0;
-    // Where the last prerender() drew into the images: solids (with the
-    // textured bodies) and liquids; empty when it drew nothing.
-    Region solidRegion_;
-    Region liquidRegion_;
+    // Which square tiles of tileSize image pixels the last prerender() drew
+    // into, row by row from the lower left: the pixels of the others are
+    // transparent, and the alpha test would pass none of them.
+    static constexpr int tileSize = 16;
+    int tileColumns_ = 0;
+    int tileRows_ = 0;
+    std::vector<uint8_t> solidTiles_;
+    std::vector<uint8_t> liquidTiles_; // liquids and solids together
+    // From world units to image pixels, at the last prerender().
+    float imageScaleX_ = 0;
+    float imageScaleY_ = 0;
     Pointer<Texture> checkedImage_; // the last image isOpaque() looked at
     bool checkedImageOpaque_ = false;
 };
