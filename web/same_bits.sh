@@ -30,11 +30,14 @@ for scene in "$root"/scenes/*.pdl; do
   # fetch, which takes no file paths.
   web_state=$(node --no-experimental-fetch "$web" run "$scene" "$steps" "$work/$name.web.pdl" 2>"$work/stderr" \
     | grep -o 'state [0-9a-f]*') || { cat "$work/stderr" >&2; exit 1; }
-  if cmp -s "$work/$name.native.pdl" "$work/$name.web.pdl" && [ "$native_state" = "$web_state" ]; then
+  # The first line is the banner, which carries each build's date.
+  tail -n +2 "$work/$name.native.pdl" >"$work/$name.native.body"
+  tail -n +2 "$work/$name.web.pdl" >"$work/$name.web.body"
+  if cmp -s "$work/$name.native.body" "$work/$name.web.body" && [ "$native_state" = "$web_state" ]; then
     echo "same bits: $name ($steps steps, $(stat -c %s "$work/$name.native.pdl") bytes)"
   else
     echo "DIFFERENT: $name after $steps steps: $native_state against $web_state;" \
-      "$(cmp "$work/$name.native.pdl" "$work/$name.web.pdl" || true)"
+      "$(cmp "$work/$name.native.body" "$work/$name.web.body" || true)"
     case "$excepted" in
       *" $name "*) echo "  (known difference, not judged)" ;;
       *) failed=1 ;;
