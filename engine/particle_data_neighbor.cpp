@@ -172,51 +172,21 @@ int StepContext::sortSweepOrder(ParticleData& d)
     uint64_t* keys = scratch(this->keys, n);
     uint64_t* spare = scratch(this->spare, n);
 
-    // The extent of the finite positions, and how many each task holds. The
-    // leftmost of equal extremes wins in every split, as in one pass.
-    struct Extent {
-        int finite = 0;
-        float lowStrip = 0, highStrip = 0, lowX = 0, highX = 0;
-        void take(const Extent& e)
-        {
-            if (e.finite == 0)
-                return;
-            if (finite == 0) {
-                *this = e;
-                return;
-            }
-            finite += e.finite;
-            lowStrip = std::min(lowStrip, e.lowStrip);
-            highStrip = std::max(highStrip, e.highStrip);
-            lowX = std::min(lowX, e.lowX);
-            highX = std::max(highX, e.highX);
-        }
-    };
+    // The extent of the finite positions, and how many each task holds (the
+    // step's first pass may have found them already).
     int tasks = tasksFor(n);
     if (slots.size() < size_t(tasks))
         slots.resize(size_t(tasks));
-    std::array<Extent, kMaxThreads> extents;
-    forRanges(n, [&](int t, int first, int end) {
-        Extent e;
-        for (int p = first; p < end; ++p) {
-            float2 at = position[p];
-            if (!isFinitePosition(at))
-                continue;
-            float strip = std::floor(at.y);
-            if (e.finite == 0) {
-                e.lowStrip = e.highStrip = strip;
-                e.lowX = e.highX = at.x;
-            } else {
-                e.lowStrip = std::min(e.lowStrip, strip);
-                e.highStrip = std::max(e.highStrip, strip);
-                e.lowX = std::min(e.lowX, at.x);
-                e.highX = std::max(e.highX, at.x);
-            }
-            ++e.finite;
-        }
-        extents[size_t(t)] = e;
-    });
-    Extent all;
+    if (extentCount != n) {
+        forRanges(n, [&](int t, int first, int end) {
+            PositionExtent e;
+            for (int p = first; p < end; ++p)
+                e.add(position[p]);
+            extents[size_t(t)] = e;
+        });
+    }
+    extentCount = -1;
+    PositionExtent all;
     for (int t = 0; t < tasks; ++t) {
         slots[size_t(t)].firstFinite = all.finite;
         all.take(extents[size_t(t)]);
@@ -329,7 +299,7 @@ int StepContext::sortSweepOrder(ParticleData& d)
         }
     }
     int w = finite;
-    for (int p = 0; p < n; ++p) {
+    for (int p = 0; p < n && w < n; ++p) {
         if (!isFinitePosition(position[p])) {
             order[w] = p;
             x[w] = inf;

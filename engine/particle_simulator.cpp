@@ -15,17 +15,12 @@ void ParticleSimulator::simulate()
     if (d.pauseFlag)
         return;
 
-    addUpInfo();
-    moveParticles();
-    searchBoundParticles();
+    moveAndBound();
     context.searchNeighbors(d);
     joinParticles();
-    gravitateParticles();
-    updateParticleDensity();
+    gravitateAndWeigh();
     applyStaticPressure();
-    applyPressure();
-    searchBoundParticles();
-    collideParticles();
+    pushAndCollide();
     expressAttributes();
     resistParticles();
     pourParticles();

@@ -5,6 +5,8 @@
 // is part of the scene; it is rebuilt or rewritten by every step and kept
 // only so that a steady step allocates nothing.
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -66,6 +68,48 @@ void appendScratch(std::vector<T>& values, const T* from, size_t n, size_t ahead
 // full window (water-250k) about 4.5 and briefly more.
 inline constexpr size_t kPairsAhead = 6;
 
+// The extent of the finite positions among some particles, and how many
+// there are. Taken together in task order, the leftmost of equal extremes
+// wins, as in one walk over all of them.
+struct PositionExtent {
+    int finite = 0;
+    float lowStrip = 0, highStrip = 0, lowX = 0, highX = 0;
+
+    void add(float2 at)
+    {
+        if (!(std::isfinite(at.x) && std::isfinite(at.y)))
+            return;
+        float strip = std::floor(at.y);
+        if (finite == 0) {
+            lowStrip = highStrip = strip;
+            lowX = highX = at.x;
+        } else {
+            lowStrip = std::min(lowStrip, strip);
+            highStrip = std::max(highStrip, strip);
+            lowX = std::min(lowX, at.x);
+            highX = std::max(highX, at.x);
+        }
+        ++finite;
+    }
+    void take(const PositionExtent& e)
+    {
+        if (e.finite == 0)
+            return;
+        if (finite == 0) {
+            *this = e;
+            return;
+        }
+        finite += e.finite;
+        lowStrip = std::min(lowStrip, e.lowStrip);
+        highStrip = std::max(highStrip, e.highStrip);
+        lowX = std::min(lowX, e.lowX);
+        highX = std::max(highX, e.highX);
+    }
+};
+
+// At most this many threads, whatever is asked.
+inline constexpr int kMaxThreads = 256;
+
 class StepContext {
 public:
     StepContext();
@@ -95,6 +139,11 @@ public:
     // The neighbour search, which rebuilds d.neighbors and d.order and leaves
     // the sweep frame below.
     void searchNeighbors(ParticleData& d);
+    // The step's first pass, which walks every position anyway, leaves the
+    // extent of each task's particles here for the search that follows
+    // (extentCount: the particle count they were taken for; -1: none).
+    std::array<PositionExtent, kMaxThreads> extents;
+    int extentCount = -1;
 
     // The frame: for the current particles and d.neighbors, `order` (d.order)
     // maps a place to its particle and sweepPairs holds each record's two
@@ -178,9 +227,6 @@ private:
     uint64_t frameVersion = 0;
     bool frameSearched = false;
 };
-
-// At most this many threads, whatever is asked.
-inline constexpr int kMaxThreads = 256;
 
 } // namespace Zeb::Kamblo
 
