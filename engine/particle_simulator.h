@@ -34,6 +34,8 @@ public:
     // collideParticles over context.sweptPosition and sweptVelocity, already
     // gathered into sweep order.
     void dampSwept();
+    // d.updateParticleNeighbors(), split between the threads.
+    void refreshNeighbors();
     void resistParticles();
     void pourParticles();
     void drainParticles();

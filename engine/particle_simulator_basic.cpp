@@ -348,6 +348,22 @@ void ParticleSimulator::dampSwept()
     });
 }
 
+void ParticleSimulator::refreshNeighbors()
+{
+    ParticleData& d = *data;
+    ParticleNeighbor* record = d.neighbors.data();
+    // Each record from its own two positions alone.
+    context.forRanges(int(d.neighbors.size()), [&](int, int first, int end) {
+        for (int k = first; k < end; ++k) {
+            ParticleNeighbor& r = record[k];
+            if (!neighborKernel(d.position[r.b] - d.position[r.a], r.weight, r.direction)) {
+                r.weight = 0;
+                r.direction = {0, 0};
+            }
+        }
+    });
+}
+
 void ParticleSimulator::resistParticles()
 {
     ParticleData& d = *data;

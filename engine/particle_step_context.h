@@ -127,9 +127,11 @@ public:
     // Runs task(t, first, end) for t = 0 .. tasks - 1 over consecutive ranges
     // [first, end) that together cover [0, n), on the worker threads. The
     // ranges are fixed by n and the task count alone.
+    // grain: items per task at least, particlesPerTask when 0 (a pass whose
+    // items cost far more than a particle's share of a pass asks for less).
     template <class Task>
-    void forRanges(int n, Task&& task);
-    int tasksFor(int n) const;
+    void forRanges(int n, Task&& task, int grain = 0);
+    int tasksFor(int n, int grain = 0) const;
 
     // Attributes present in the scene at the start of the step.
     ParticleInfo presentInfo = 0;
@@ -192,6 +194,24 @@ public:
     std::vector<float> torque;         // elastic: turn of each particle in one iteration
     std::vector<uint8_t> touched;      // hot: particles touching a hot one
 
+    // elastic: its joints in the set's order, what each pulls in one
+    // iteration, and each particle's joint ends in that order
+    // (jointEnds[jointStart[i] ..]: joint number * 2, + 1 at its b end).
+    struct ElasticJoint {
+        int a, b;
+        float2 offset;
+        float angleA, angleB, k;
+    };
+    struct JointPull {
+        float2 pull; // added at a, taken at b
+        float torqueA, torqueB;
+    };
+    std::vector<ElasticJoint> elasticJoints;
+    std::vector<JointPull> jointPulls;
+    std::vector<int> jointStart;
+    std::vector<int> jointEnds;
+    std::vector<int> jointNext; // where the next end of each particle goes
+
     // Per-thread flags and partial results, one slot per task.
     struct alignas(64) TaskSlot {
         bool gcRequested = false;
@@ -234,17 +254,18 @@ private:
 
 namespace Zeb::Kamblo {
 
-inline int StepContext::tasksFor(int n) const
+inline int StepContext::tasksFor(int n, int grain) const
 {
-    int most = n / (particlesPerTask < 1 ? 1 : particlesPerTask);
+    int per = grain > 0 ? grain : particlesPerTask;
+    int most = n / (per < 1 ? 1 : per);
     int tasks = threadCount < most ? threadCount : most;
     return tasks < 1 ? 1 : tasks;
 }
 
 template <class Task>
-void StepContext::forRanges(int n, Task&& task)
+void StepContext::forRanges(int n, Task&& task, int grain)
 {
-    int tasks = tasksFor(n);
+    int tasks = tasksFor(n, grain);
     auto range = [&](int t) {
         int first = int(int64_t(n) * t / tasks);
         int end = int(int64_t(n) * (t + 1) / tasks);
