@@ -517,7 +517,15 @@ void StepContext::searchNeighbors(ParticleData& d)
         flush();
         slot.reach = reach;
     };
-    forRanges(n, sweep);
+    // One run where the strips are too high to split: forRanges would still
+    // split them, and the lists after the first would be lost.
+    auto split = [&](auto&& task) {
+        if (tasks == 1)
+            task(0, 0, n);
+        else
+            forRanges(n, task);
+    };
+    split(sweep);
 
     // Where each task's pairs begin, then the lists side by side and their
     // records made, each task its own part.
@@ -538,7 +546,7 @@ void StepContext::searchNeighbors(ParticleData& d)
         start[i] = total;
     ParticleNeighbor* records = d.neighbors.data();
     SweepPair* pairs = sweepPairs.data();
-    forRanges(n, [&](int t, int first, int end) {
+    split([&](int t, int first, int end) {
         TaskSlot& slot = slots[size_t(t)];
         int offset = slot.firstPair;
         int length = (t + 1 < tasks ? slots[size_t(t) + 1].firstPair : total) - offset;
