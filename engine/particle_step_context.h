@@ -107,8 +107,10 @@ struct PositionExtent {
     }
 };
 
-// At most this many threads, whatever is asked.
+// At most this many threads, whatever is asked, and at most this many tasks
+// in one split.
 inline constexpr int kMaxThreads = 256;
+inline constexpr int kTasksPerThread = 4;
 
 class StepContext {
 public:
@@ -256,9 +258,15 @@ namespace Zeb::Kamblo {
 
 inline int StepContext::tasksFor(int n, int grain) const
 {
+    if (threadCount == 1)
+        return 1;
     int per = grain > 0 ? grain : particlesPerTask;
     int most = n / (per < 1 ? 1 : per);
-    int tasks = threadCount < most ? threadCount : most;
+    // A few tasks a thread: whoever is done first takes the next, so a
+    // thread with the denser part of the scene, or one that lost its core
+    // for a while, holds the others up less.
+    int wanted = threadCount * kTasksPerThread < kMaxThreads ? threadCount * kTasksPerThread : kMaxThreads;
+    int tasks = wanted < most ? wanted : most;
     return tasks < 1 ? 1 : tasks;
 }
 
