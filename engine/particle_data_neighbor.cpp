@@ -104,7 +104,7 @@ constexpr int kRadixThreshold = 256;
 // each task's run of keys, and each task then places its run after every
 // smaller digit and after the same digit of the runs before it. Every pass
 // stays stable, so the result is the one-task result.
-void StepContext::splitRadixSort(uint64_t* keys, uint64_t* spare, int n, int low, int width)
+void StepContext::splitRadixSort(uint64_t* keys, uint64_t* spare, int n, int low, int width, bool firstCounted)
 {
     int passes = (width + kRadixDigitBits - 1) / kRadixDigitBits;
     if (passes == 0)
@@ -118,12 +118,14 @@ void StepContext::splitRadixSort(uint64_t* keys, uint64_t* spare, int n, int low
     uint64_t* to = spare;
     for (int pass = 0; pass < passes; ++pass) {
         int shift = low + pass * digitBits;
-        forRanges(n, [&](int t, int first, int end) {
-            uint32_t* mine = counts + size_t(t) * digits;
-            std::fill_n(mine, digits, 0u);
-            for (int i = first; i < end; ++i)
-                ++mine[(from[i] >> shift) & mask];
-        });
+        if (pass > 0 || !firstCounted) {
+            forRanges(n, [&](int t, int first, int end) {
+                uint32_t* mine = counts + size_t(t) * digits;
+                std::fill_n(mine, digits, 0u);
+                for (int i = first; i < end; ++i)
+                    ++mine[(from[i] >> shift) & mask];
+            });
+        }
         uint32_t offset = 0;
         for (size_t digit = 0; digit < digits; ++digit) {
             for (int t = 0; t < tasks; ++t) {
@@ -218,8 +220,22 @@ int StepContext::sortSweepOrder(ParticleData& d)
         int xBits = coarseX ? coarseBits : exactXBits;
         int stripShift = numberBits + xBits;
         uint32_t lowXBits = orderedBits(lowX);
+        int width = xBits + stripBits;
+        bool split = finite >= kRadixThreshold && tasksFor(finite) > 1;
+        // When every position is finite, each task's keys are the run the
+        // split sort's first pass gives it, so the task counts their first
+        // digits as it makes them.
+        int passes = (width + kRadixDigitBits - 1) / kRadixDigitBits;
+        bool countFirst = split && finite == n && passes > 0;
+        int digitBits = passes > 0 ? (width + passes - 1) / passes : 0;
+        uint64_t mask = (uint64_t(1) << digitBits) - 1;
+        size_t digits = size_t(mask) + 1;
+        uint32_t* counts = countFirst ? scratch(radixCounts, int(digits) * tasks) : nullptr;
         forRanges(n, [&](int t, int first, int end) {
             int w = slots[size_t(t)].firstFinite;
+            uint32_t* mine = countFirst ? counts + size_t(t) * digits : nullptr;
+            if (mine)
+                std::fill_n(mine, digits, 0u);
             for (int p = first; p < end; ++p) {
                 float2 at = position[p];
                 if (!isFinitePosition(at))
@@ -229,17 +245,20 @@ int StepContext::sortSweepOrder(ParticleData& d)
                 // rounding keeps the order, and the cap only merges the top.
                 uint64_t xKey = coarseX ? uint64_t(std::min((at.x - lowX) * coarseScale, coarseTop))
                                         : uint64_t(orderedBits(at.x) - lowXBits);
-                keys[w++] = strip << stripShift | xKey << numberBits | uint64_t(p);
+                uint64_t key = strip << stripShift | xKey << numberBits | uint64_t(p);
+                keys[w++] = key;
+                if (mine)
+                    ++mine[(key >> numberBits) & mask];
             }
         });
         // Keys built in number order and sorted stably on the strip and x
         // bits alone come out with ties already in number order.
         if (finite < kRadixThreshold)
             std::sort(keys, keys + finite);
-        else if (tasksFor(finite) == 1)
-            radixSort(keys, spare, finite, numberBits, xBits + stripBits);
+        else if (!split)
+            radixSort(keys, spare, finite, numberBits, width);
         else
-            splitRadixSort(keys, spare, finite, numberBits, xBits + stripBits);
+            splitRadixSort(keys, spare, finite, numberBits, width, countFirst);
         forRanges(finite, [&](int, int first, int end) {
             for (int i = first; i < end; ++i) {
                 int p = int(keys[i] & numberMask);

@@ -237,7 +237,9 @@ public:
 
 private:
     int sortSweepOrder(ParticleData& d);
-    void splitRadixSort(uint64_t* keys, uint64_t* spare, int n, int low, int width);
+    // firstCounted: radixCounts already holds each task's counts of the
+    // first digit (the keys' maker counted them as it wrote them).
+    void splitRadixSort(uint64_t* keys, uint64_t* spare, int n, int low, int width, bool firstCounted);
 
     WorkerPool& workers();
 
