@@ -46,8 +46,8 @@ public:
     // addUpInfo, moveParticles, searchBoundParticles; and the positions'
     // extent for the neighbour search.
     void moveAndBound();
-    // gravitateParticles, updateParticleDensity; and, without static
-    // pressure, each particle's pressure.
+    // gravitateParticles, updateParticleDensity; and the sweep-order
+    // pressures (and attributes, with walls or powder) of applyPressure.
     void gravitateAndWeigh();
     // applyPressure, searchBoundParticles, collideParticles.
     void pushAndCollide();

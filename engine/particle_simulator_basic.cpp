@@ -271,16 +271,15 @@ void ParticleSimulator::gravitateAndWeigh()
     int n = d.count;
     bool falling = d.gravityFlag;
     float2 g = gravity();
-    // Without static pressure, which rewrites d.pressure in between, each
-    // particle's pressure follows from its density at once, already in sweep
-    // order for the pressure pass.
-    bool pressing = !d.staticPressureFlag;
+    // Each particle's pressure follows from its density alone (static
+    // pressure, which runs in between, changes neither), so the pressure
+    // pass's sweep-order copy is made here, where the densities are at hand.
     float d0 = d.standardDensity;
     float k = d.pressureCoefficient;
     bool walls = context.presentInfo & (powder | wall);
     float* density = scratch(context.sweptDensity, n);
-    float* pressure = pressing ? scratch(context.sweptPressure, n) : nullptr;
-    ParticleInfo* info = pressing && walls ? scratch(context.sweptInfo, n) : nullptr;
+    float* pressure = scratch(context.sweptPressure, n);
+    ParticleInfo* info = walls ? scratch(context.sweptInfo, n) : nullptr;
     const SweepPair* pair = context.sweepPairs.data();
     const ParticleNeighbor* record = d.neighbors.data();
     context.forPairRanges(d, [&](int first, int end, int from, int to, bool whole) {
@@ -295,20 +294,13 @@ void ParticleSimulator::gravitateAndWeigh()
             addDensity<false>(pair, record, from, to, first, end, density);
         else
             addDensity<true>(pair, record, from, to, first, end, density);
-        if (!pressing) {
-            for (int i = first; i < end; ++i)
-                d.density[order[i]] = density[i];
-            return;
-        }
         for (int i = first; i < end; ++i) {
-            int p = order[i];
-            d.density[p] = density[i];
-            float q = std::max(0.0f, (density[i] - d0) * k);
-            d.pressure[p] = q;
-            pressure[i] = q;
-            if (info)
-                info[i] = d.info[p];
+            d.density[order[i]] = density[i];
+            pressure[i] = std::max(0.0f, (density[i] - d0) * k);
         }
+        if (info)
+            for (int i = first; i < end; ++i)
+                info[i] = d.info[order[i]];
     });
 }
 

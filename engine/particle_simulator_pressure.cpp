@@ -112,27 +112,15 @@ void ParticleSimulator::applyPressure()
 void ParticleSimulator::pushAndCollide()
 {
     ParticleData& d = *data;
-    if (d.staticPressureFlag) {
-        // The pressures were not taken with the densities.
-        applyPressure();
-        searchBoundParticles();
-        collideParticles();
-        return;
-    }
     int n = d.count;
     const int* order = context.sweepFrame(d);
     const float* pressure = context.sweptPressure.data();
     float2* delta = scratch(context.sweptDelta, n);
     bool walls = context.presentInfo & (powder | wall);
     const ParticleInfo* info = walls ? context.sweptInfo.data() : nullptr;
-    bool damping = d.dampingFlag;
-    float2* position = damping ? scratch(context.sweptPosition, n) : nullptr;
-    float2* velocity = damping ? scratch(context.sweptVelocity, n) : nullptr;
     const SweepPair* pair = context.sweepPairs.data();
     const ParticleNeighbor* record = d.neighbors.data();
     float repulsion = d.repulsionCoefficient;
-    float thickness = d.boundsThickness;
-    BoundsZone zone(d);
     context.forPairRanges(d, [&](int first, int end, int from, int to, bool whole) {
         std::fill(delta + first, delta + end, float2(0, 0));
         if (!walls && whole)
@@ -143,26 +131,26 @@ void ParticleSimulator::pushAndCollide()
             pushPairsWithWalls<false>(pair, record, from, to, first, end, pressure, info, repulsion, delta);
         else
             pushPairsWithWalls<true>(pair, record, from, to, first, end, pressure, info, repulsion, delta);
-        // Each particle's push, the container's push back, the move, its new
-        // depth in the container, and its place in the damping's sweep-order
-        // copies.
+        for (int i = first; i < end; ++i)
+            d.delta[order[i]] = delta[i];
+    });
+    // Each particle's pressure (static pressure used the array in between),
+    // the container's push back, the move, and its new depth in the container.
+    float d0 = d.standardDensity;
+    float k = d.pressureCoefficient;
+    float thickness = d.boundsThickness;
+    BoundsZone zone(d);
+    context.forRanges(n, [&](int, int first, int end) {
         for (int i = first; i < end; ++i) {
-            int p = order[i];
-            float2 dp = delta[i];
-            if (d.boundWeight[p] > thickness)
-                dp += d.boundNormal[p] * (d.boundWeight[p] - thickness);
-            d.delta[p] = dp;
-            d.velocity[p] += dp;
-            d.position[p] += dp;
-            zone.at(d, p);
-            if (damping) {
-                position[i] = d.position[p];
-                velocity[i] = d.velocity[p];
-            }
+            d.pressure[i] = std::max(0.0f, (d.density[i] - d0) * k);
+            if (d.boundWeight[i] > thickness)
+                d.delta[i] += d.boundNormal[i] * (d.boundWeight[i] - thickness);
+            d.velocity[i] += d.delta[i];
+            d.position[i] += d.delta[i];
+            zone.at(d, i);
         }
     });
-    if (damping)
-        dampSwept();
+    collideParticles();
 }
 
 void ParticleSimulator::applyStaticPressure()
