@@ -5,6 +5,7 @@
 #include <GL/glu.h>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "cg_math_ext.h"
 #include "particle_data.h"
@@ -115,7 +116,10 @@ void ParticleRenderer::initialize()
             p[3] = 191;
         }
     }
+    // The sprite images above and these shaders give the same alpha.
     blobShader = Shader::withString(GL_FRAGMENT_SHADER, blobShaderSource);
+    liquidSpriteShader = Shader::withString(GL_FRAGMENT_SHADER, liquidSpriteShaderSource);
+    solidSpriteShader = Shader::withString(GL_FRAGMENT_SHADER, solidSpriteShaderSource);
     checkError(100);
 
     spriteList = int(glGenLists(1));
@@ -249,12 +253,11 @@ void ParticleRenderer::prerenderBlobs()
     // A degenerate world box or scale has no picture to draw.
     const bool drawable = std::isfinite(sx) && std::isfinite(sy) && std::isfinite(d.boundsLeft) &&
                           std::isfinite(d.boundsBottom);
-    hasSolids_ = false;
-    hasLiquids_ = false;
-    for (int i = 0; drawable && i < d.count; ++i) {
-        hasSolids_ = hasSolids_ || hasAny(d.info[i], solidMask);
-        hasLiquids_ = hasLiquids_ || !hasAny(d.info[i], nonLiquidMask);
-    }
+    imageScaleX_ = float(liquidTexture->textureWidth) / worldWidth;
+    imageScaleY_ = float(liquidTexture->textureHeight) / worldHeight;
+    tileColumns_ = (liquidTexture->textureWidth + tileSize - 1) / tileSize;
+    tileRows_ = (liquidTexture->textureHeight + tileSize - 1) / tileSize;
+    solidTiles_.assign(size_t(tileColumns_) * size_t(tileRows_), 0);
     if (drawable) {
         const int mode = d.renderMode;
         if (isImageMode(mode) && d.colorFlag)
@@ -264,6 +267,7 @@ void ParticleRenderer::prerenderBlobs()
     }
     solidTexture->copy();
     checkError(203);
+    liquidTiles_ = solidTiles_;
     if (drawable)
         prerenderLiquids();
     liquidTexture->copy();
@@ -298,6 +302,9 @@ void ParticleRenderer::prerenderTexturedBodies(int mode)
         for (int i = d.count - 1; i >= 0; --i) {
             if (d.body[i] != b || !isTexturedBodyParticle(i, mode))
                 continue;
+            // The fan is a unit square turned about the particle.
+            markRectangle(solidTiles_, d.position[i].x - 1.5f, d.position[i].y - 1.5f, d.position[i].x + 1.5f,
+                          d.position[i].y + 1.5f);
             glMatrixMode(GL_MODELVIEW);
             glPushMatrix();
             glTranslatef(d.position[i].x, d.position[i].y, 0);
@@ -362,7 +369,12 @@ void ParticleRenderer::prerenderSolids(int mode)
             continue;
         addSprite(d.position[i], float2(1, 0), float2(0, 1), d.renderColor[i]);
     }
+    markSprites(solidTiles_);
+    if (solidSpriteShader)
+        solidSpriteShader->enable();
     drawSprites(true);
+    if (solidSpriteShader)
+        solidSpriteShader->disable();
 }
 
 void ParticleRenderer::prerenderLiquids()
@@ -384,7 +396,100 @@ void ParticleRenderer::prerenderLiquids()
                       d.renderColor[i]);
         }
     }
+    markSprites(liquidTiles_);
+    if (liquidSpriteShader)
+        liquidSpriteShader->enable();
     drawSprites(true);
+    if (liquidSpriteShader)
+        liquidSpriteShader->disable();
+}
+
+void ParticleRenderer::markSprites(std::vector<uint8_t>& tiles) const
+{
+    for (size_t v = 0; v + 4 <= sprites_.size(); v += 4) {
+        const SpriteVertex* q = &sprites_[v];
+        // Any NaN corner reaches markRectangle (min and max would drop it).
+        const float nan = std::isnan(q[0].x + q[1].x + q[2].x + q[3].x + q[0].y + q[1].y + q[2].y + q[3].y)
+                              ? std::numeric_limits<float>::quiet_NaN()
+                              : 0.0f;
+        const auto [x0, x1] = std::minmax({q[0].x, q[1].x, q[2].x, q[3].x});
+        const auto [y0, y1] = std::minmax({q[0].y, q[1].y, q[2].y, q[3].y});
+        markRectangle(tiles, x0 + nan, y0, x1, y1);
+    }
+}
+
+void ParticleRenderer::markRectangle(std::vector<uint8_t>& tiles, float x0, float y0, float x1, float y1) const
+{
+    const ParticleData& d = *data;
+    // A quad covers the pixels whose centres it holds, and the linear filter
+    // lets a texel show up to a pixel around it.
+    const float ax = (x0 - d.boundsLeft) * imageScaleX_;
+    const float bx = (x1 - d.boundsLeft) * imageScaleX_;
+    const float ay = (y0 - d.boundsBottom) * imageScaleY_;
+    const float by = (y1 - d.boundsBottom) * imageScaleY_;
+    if (std::isnan(ax) || std::isnan(bx) || std::isnan(ay) || std::isnan(by)) {
+        // Where a quad with such corners lands is anyone's guess.
+        std::fill(tiles.begin(), tiles.end(), uint8_t(1));
+        return;
+    }
+    // A reversed box turns the image over.
+    constexpr float margin = 2;
+    const float px0 = std::min(ax, bx) - margin;
+    const float px1 = std::max(ax, bx) + margin;
+    const float py0 = std::min(ay, by) - margin;
+    const float py1 = std::max(ay, by) + margin;
+    const auto tile = [](float p, int count) {
+        return int(std::clamp(std::floor(p / float(tileSize)), 0.0f, float(count - 1)));
+    };
+    if (px1 < 0 || py1 < 0 || px0 >= float(tileColumns_ * tileSize) || py0 >= float(tileRows_ * tileSize))
+        return;
+    const int c0 = tile(px0, tileColumns_);
+    const int c1 = tile(px1, tileColumns_);
+    const int r0 = tile(py0, tileRows_);
+    const int r1 = tile(py1, tileRows_);
+    for (int r = r0; r <= r1; ++r)
+        std::fill_n(tiles.begin() + ptrdiff_t(r) * tileColumns_ + c0, c1 - c0 + 1, uint8_t(1));
+}
+
+void ParticleRenderer::drawImageQuad(const std::vector<uint8_t>& tiles) const
+{
+    if (tiles.empty() || tiles.size() != size_t(tileColumns_) * size_t(tileRows_))
+        return;
+    if (std::all_of(tiles.begin(), tiles.end(), [](uint8_t t) { return t != 0; })) {
+        glCallList(GLuint(quadList));
+        return;
+    }
+    // Runs of marked tiles along each row, as parts of the whole quad. Shared
+    // edges come from the same expressions, so no pixel is drawn twice.
+    const auto edge = [](int tile, int pixels) { return std::min(1.0f, float(tile * tileSize) / float(pixels)); };
+    const int width = liquidTexture->textureWidth;
+    const int height = liquidTexture->textureHeight;
+    glBegin(GL_QUADS);
+    for (int r = 0; r < tileRows_; ++r) {
+        const float t0 = edge(r, height);
+        const float t1 = edge(r + 1, height);
+        const uint8_t* row = &tiles[size_t(r) * size_t(tileColumns_)];
+        for (int c = 0; c < tileColumns_;) {
+            if (!row[c]) {
+                ++c;
+                continue;
+            }
+            const int start = c;
+            while (c < tileColumns_ && row[c])
+                ++c;
+            const float s0 = edge(start, width);
+            const float s1 = edge(c, width);
+            glTexCoord2f(s0, t1);
+            glVertex2f(2 * s0 - 1, 2 * t1 - 1);
+            glTexCoord2f(s0, t0);
+            glVertex2f(2 * s0 - 1, 2 * t0 - 1);
+            glTexCoord2f(s1, t0);
+            glVertex2f(2 * s1 - 1, 2 * t0 - 1);
+            glTexCoord2f(s1, t1);
+            glVertex2f(2 * s1 - 1, 2 * t1 - 1);
+        }
+    }
+    glEnd();
 }
 
 void ParticleRenderer::render()
@@ -533,9 +638,20 @@ void ParticleRenderer::renderBlobs(int mode)
                                                                            : 5.0f / float(liquidTexture->textureHeight);
         blobShader->setUniform("deltaX", stepX, 0.0f);
         blobShader->setUniform("deltaY", 0.0f, stepY);
-        glCallList(GLuint(quadList));
+        // Where neither image holds anything, the shader's mixes keep the
+        // background as it is (the normals count only where there is liquid
+        // or a solid): plain texturing draws the same pixels there.
+        std::vector<uint8_t> shaded = liquidTiles_;
+        if (shaded.size() != size_t(tileColumns_) * size_t(tileRows_))
+            shaded.assign(size_t(tileColumns_) * size_t(tileRows_), 1);
+        drawImageQuad(shaded);
         glActiveTexture(GL_TEXTURE0);
         blobShader->disable();
+        for (uint8_t& t : shaded)
+            t = !t;
+        (d.background ? d.background : checkerTexture)->bind();
+        glColor4f(1, 1, 1, 1);
+        drawImageQuad(shaded);
         glPopAttrib();
     } else {
         glEnable(GL_ALPHA_TEST);
@@ -547,15 +663,11 @@ void ParticleRenderer::renderBlobs(int mode)
             glColor4f(1, 1, 1, 1);
             glAlphaFunc(GL_GREATER, 0.7f);
         }
-        // An image without sprites is transparent: the alpha test would pass
-        // none of its pixels.
-        if (hasLiquids_ || hasSolids_)
-            glCallList(GLuint(quadList));
+        drawImageQuad(liquidTiles_);
         solidTexture->bind();
         glColor4f(1, 1, 1, 1);
         glAlphaFunc(GL_GREATER, 0.7f);
-        if (hasSolids_)
-            glCallList(GLuint(quadList));
+        drawImageQuad(solidTiles_);
         glDisable(GL_ALPHA_TEST);
     }
     glPopMatrix();

@@ -43,6 +43,10 @@ public:
     Pointer<Texture> glowSprite;
     Pointer<Texture> checkerTexture;
     Pointer<Shader> blobShader;
+    // Draw the liquid and solid sprites where shaders run (their images
+    // otherwise).
+    Pointer<Shader> liquidSpriteShader;
+    Pointer<Shader> solidSpriteShader;
     int quadList = -1;
     int spriteList = -1;
     int texturedFanList = -1;
@@ -83,6 +87,12 @@ private:
     void renderStreaks();
     void renderBlobs(int mode);
     void renderImage(const Pointer<Texture>& image);
+    // Marks the tiles of the images that the sprites added so far may touch.
+    void markSprites(std::vector<uint8_t>& tiles) const;
+    void markRectangle(std::vector<uint8_t>& tiles, float x0, float y0, float x1, float y1) const;
+    // Draws the quad that shows an image over the world box, over the given
+    // tiles only (all of it when every tile is marked).
+    void drawImageQuad(const std::vector<uint8_t>& tiles) const;
     void renderTemplate();
     bool backgroundCoversViewport() const;
     bool isOpaque(const Pointer<Texture>& image);
@@ -91,9 +101,17 @@ private:
     // Size of the world box in frame-buffer pixels at the last prerender().
     float boxPixelsX_ = 0;
     float boxPixelsY_ = 0;
-    // Whether the last prerender() drew anything into the images.
-    bool hasSolids_ = false;
-    bool hasLiquids_ = false;
+    // Which square tiles of tileSize image pixels the last prerender() drew
+    // into, row by row from the lower left: the pixels of the others are
+    // transparent, and the alpha test would pass none of them.
+    static constexpr int tileSize = 16;
+    int tileColumns_ = 0;
+    int tileRows_ = 0;
+    std::vector<uint8_t> solidTiles_;
+    std::vector<uint8_t> liquidTiles_; // liquids and solids together
+    // From world units to image pixels, at the last prerender().
+    float imageScaleX_ = 0;
+    float imageScaleY_ = 0;
     Pointer<Texture> checkedImage_; // the last image isOpaque() looked at
     bool checkedImageOpaque_ = false;
 };

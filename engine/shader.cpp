@@ -29,6 +29,24 @@ const char* const blobShaderSource =
     "gl_FragColor = mix(gl_FragColor,blobColor,smoothstep(0.7,1.0,blobColor.a));"
     "}";
 
+// The sprites' alpha as the renderer's sprite images hold it (each texel
+// the value at its lower-left corner, cut to a byte), computed per pixel:
+// with a processor for a rasterizer that costs less than filtering the image.
+const char* const liquidSpriteShaderSource =
+    "void main() {"
+    "float r = length(4.0*gl_TexCoord[0].st-2.0625);"
+    "float a = clamp(0.15*(2.0-r)/(r+0.05),0.0,1.0);"
+    "gl_FragColor = vec4(gl_Color.rgb,gl_Color.a*floor(a*255.0)/255.0);"
+    "}";
+
+const char* const solidSpriteShaderSource =
+    "void main() {"
+    "float r = length(4.0*gl_TexCoord[0].st-2.0625);"
+    "float d = r-0.15;"
+    "float a = d > 0.0 ? clamp(0.12*(2.0-r)/d,0.0,1.0) : 1.0;"
+    "gl_FragColor = vec4(gl_Color.rgb,gl_Color.a*floor(a*255.0)/255.0);"
+    "}";
+
 bool checkErrorOnce = true;
 
 #if defined(__EMSCRIPTEN__)

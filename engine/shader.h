@@ -47,6 +47,9 @@ public:
 
 // The liquid-surface compositing fragment shader of the renderer's shader mode.
 extern const char* const blobShaderSource;
+// The liquid and solid sprites' alpha, as their images hold it.
+extern const char* const liquidSpriteShaderSource;
+extern const char* const solidSpriteShaderSource;
 
 // Loads the OpenGL 2.0 entry points for the current context; false when the
 // platform does not provide them. Safe to call again.

@@ -221,6 +221,26 @@ TEST_F(ParticleRendererTest, BlobModesFillLiquidAndSolidRegions)
         EXPECT_TRUE(rgbNear(atWorld(frame, 15.3f, 10), water, 20)) << "mode " << mode;
         EXPECT_TRUE(rgbNear(atWorld(frame, 17.5f, 10), clearGrey, 0)) << "mode " << mode;
     }
+    // The sprites' shaders and their images give the same picture, up to
+    // rounding and a few pixels at the thresholded edges.
+    if (renderer->liquidSpriteShader && renderer->solidSpriteShader) {
+        fillDisc(30, 35, 5, 'q');
+        fillDisc(45, 35, 3, 'w');
+        data->renderMode = 5;
+        const Frame shaded = draw();
+        const Pointer<Shader> liquidShader = renderer->liquidSpriteShader;
+        const Pointer<Shader> solidShader = renderer->solidSpriteShader;
+        renderer->liquidSpriteShader = nullptr;
+        renderer->solidSpriteShader = nullptr;
+        const Frame imaged = draw();
+        renderer->liquidSpriteShader = liquidShader;
+        renderer->solidSpriteShader = solidShader;
+        // A shifted or rescaled sprite moves thousands of values.
+        int far = 0;
+        for (size_t i = 0; i < shaded.pixels.size(); ++i)
+            far += std::abs(shaded.pixels[i] - imaged.pixels[i]) > 3;
+        EXPECT_LT(far, 200);
+    }
     // Moving drops are stretched along their motion, not across it.
     for (int i = 0; i < data->count; ++i)
         if (data->position[i].x < 20)
@@ -230,6 +250,17 @@ TEST_F(ParticleRendererTest, BlobModesFillLiquidAndSolidRegions)
     const Rgba ahead = atWorld(moving, 17.5f, 10);
     EXPECT_GT(ahead[2], ahead[0] + 50);
     EXPECT_TRUE(rgbNear(atWorld(moving, 10, 17.5f), clearGrey, 0));
+    // Faster, the drops reach far beyond their size at rest, and their
+    // picture is shown all the way.
+    for (int i = 0; i < data->count; ++i)
+        if (data->position[i].x < 20)
+            data->velocity[i] = float2(0.5f, 0); // 5 times as long
+    for (int mode : {5, 6}) {
+        data->renderMode = mode;
+        const Frame faster = draw();
+        EXPECT_TRUE(rgbNear(atWorld(faster, 20, 10), water, 10)) << "mode " << mode;
+        EXPECT_TRUE(rgbNear(atWorld(faster, 21.5f, 10), clearGrey, 0)) << "mode " << mode;
+    }
 }
 
 TEST_F(ParticleRendererTest, AttributeColoursAlsoInBlobModes)
