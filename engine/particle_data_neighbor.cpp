@@ -104,7 +104,7 @@ constexpr int kRadixThreshold = 256;
 // each task's run of keys, and each task then places its run after every
 // smaller digit and after the same digit of the runs before it. Every pass
 // stays stable, so the result is the one-task result.
-void StepContext::splitRadixSort(uint64_t* keys, uint64_t* spare, int n, int low, int width)
+void StepContext::splitRadixSort(uint64_t* keys, uint64_t* spare, int n, int low, int width, bool firstCounted)
 {
     int passes = (width + kRadixDigitBits - 1) / kRadixDigitBits;
     if (passes == 0)
@@ -118,12 +118,14 @@ void StepContext::splitRadixSort(uint64_t* keys, uint64_t* spare, int n, int low
     uint64_t* to = spare;
     for (int pass = 0; pass < passes; ++pass) {
         int shift = low + pass * digitBits;
-        forRanges(n, [&](int t, int first, int end) {
-            uint32_t* mine = counts + size_t(t) * digits;
-            std::fill_n(mine, digits, 0u);
-            for (int i = first; i < end; ++i)
-                ++mine[(from[i] >> shift) & mask];
-        });
+        if (pass > 0 || !firstCounted) {
+            forRanges(n, [&](int t, int first, int end) {
+                uint32_t* mine = counts + size_t(t) * digits;
+                std::fill_n(mine, digits, 0u);
+                for (int i = first; i < end; ++i)
+                    ++mine[(from[i] >> shift) & mask];
+            });
+        }
         uint32_t offset = 0;
         for (size_t digit = 0; digit < digits; ++digit) {
             for (int t = 0; t < tasks; ++t) {
@@ -172,51 +174,21 @@ int StepContext::sortSweepOrder(ParticleData& d)
     uint64_t* keys = scratch(this->keys, n);
     uint64_t* spare = scratch(this->spare, n);
 
-    // The extent of the finite positions, and how many each task holds. The
-    // leftmost of equal extremes wins in every split, as in one pass.
-    struct Extent {
-        int finite = 0;
-        float lowStrip = 0, highStrip = 0, lowX = 0, highX = 0;
-        void take(const Extent& e)
-        {
-            if (e.finite == 0)
-                return;
-            if (finite == 0) {
-                *this = e;
-                return;
-            }
-            finite += e.finite;
-            lowStrip = std::min(lowStrip, e.lowStrip);
-            highStrip = std::max(highStrip, e.highStrip);
-            lowX = std::min(lowX, e.lowX);
-            highX = std::max(highX, e.highX);
-        }
-    };
+    // The extent of the finite positions, and how many each task holds (the
+    // step's first pass may have found them already).
     int tasks = tasksFor(n);
     if (slots.size() < size_t(tasks))
         slots.resize(size_t(tasks));
-    std::array<Extent, kMaxThreads> extents;
-    forRanges(n, [&](int t, int first, int end) {
-        Extent e;
-        for (int p = first; p < end; ++p) {
-            float2 at = position[p];
-            if (!isFinitePosition(at))
-                continue;
-            float strip = std::floor(at.y);
-            if (e.finite == 0) {
-                e.lowStrip = e.highStrip = strip;
-                e.lowX = e.highX = at.x;
-            } else {
-                e.lowStrip = std::min(e.lowStrip, strip);
-                e.highStrip = std::max(e.highStrip, strip);
-                e.lowX = std::min(e.lowX, at.x);
-                e.highX = std::max(e.highX, at.x);
-            }
-            ++e.finite;
-        }
-        extents[size_t(t)] = e;
-    });
-    Extent all;
+    if (extentCount != n) {
+        forRanges(n, [&](int t, int first, int end) {
+            PositionExtent e;
+            for (int p = first; p < end; ++p)
+                e.add(position[p]);
+            extents[size_t(t)] = e;
+        });
+    }
+    extentCount = -1;
+    PositionExtent all;
     for (int t = 0; t < tasks; ++t) {
         slots[size_t(t)].firstFinite = all.finite;
         all.take(extents[size_t(t)]);
@@ -248,8 +220,22 @@ int StepContext::sortSweepOrder(ParticleData& d)
         int xBits = coarseX ? coarseBits : exactXBits;
         int stripShift = numberBits + xBits;
         uint32_t lowXBits = orderedBits(lowX);
+        int width = xBits + stripBits;
+        bool split = finite >= kRadixThreshold && tasksFor(finite) > 1;
+        // When every position is finite, each task's keys are the run the
+        // split sort's first pass gives it, so the task counts their first
+        // digits as it makes them.
+        int passes = (width + kRadixDigitBits - 1) / kRadixDigitBits;
+        bool countFirst = split && finite == n && passes > 0;
+        int digitBits = passes > 0 ? (width + passes - 1) / passes : 0;
+        uint64_t mask = (uint64_t(1) << digitBits) - 1;
+        size_t digits = size_t(mask) + 1;
+        uint32_t* counts = countFirst ? scratch(radixCounts, int(digits) * tasks) : nullptr;
         forRanges(n, [&](int t, int first, int end) {
             int w = slots[size_t(t)].firstFinite;
+            uint32_t* mine = countFirst ? counts + size_t(t) * digits : nullptr;
+            if (mine)
+                std::fill_n(mine, digits, 0u);
             for (int p = first; p < end; ++p) {
                 float2 at = position[p];
                 if (!isFinitePosition(at))
@@ -259,17 +245,20 @@ int StepContext::sortSweepOrder(ParticleData& d)
                 // rounding keeps the order, and the cap only merges the top.
                 uint64_t xKey = coarseX ? uint64_t(std::min((at.x - lowX) * coarseScale, coarseTop))
                                         : uint64_t(orderedBits(at.x) - lowXBits);
-                keys[w++] = strip << stripShift | xKey << numberBits | uint64_t(p);
+                uint64_t key = strip << stripShift | xKey << numberBits | uint64_t(p);
+                keys[w++] = key;
+                if (mine)
+                    ++mine[(key >> numberBits) & mask];
             }
         });
         // Keys built in number order and sorted stably on the strip and x
         // bits alone come out with ties already in number order.
         if (finite < kRadixThreshold)
             std::sort(keys, keys + finite);
-        else if (tasksFor(finite) == 1)
-            radixSort(keys, spare, finite, numberBits, xBits + stripBits);
+        else if (!split)
+            radixSort(keys, spare, finite, numberBits, width);
         else
-            splitRadixSort(keys, spare, finite, numberBits, xBits + stripBits);
+            splitRadixSort(keys, spare, finite, numberBits, width, countFirst);
         forRanges(finite, [&](int, int first, int end) {
             for (int i = first; i < end; ++i) {
                 int p = int(keys[i] & numberMask);
@@ -329,7 +318,7 @@ int StepContext::sortSweepOrder(ParticleData& d)
         }
     }
     int w = finite;
-    for (int p = 0; p < n; ++p) {
+    for (int p = 0; p < n && w < n; ++p) {
         if (!isFinitePosition(position[p])) {
             order[w] = p;
             x[w] = inf;
@@ -547,7 +536,15 @@ void StepContext::searchNeighbors(ParticleData& d)
         flush();
         slot.reach = reach;
     };
-    forRanges(n, sweep);
+    // One run where the strips are too high to split: forRanges would still
+    // split them, and the lists after the first would be lost.
+    auto split = [&](auto&& task) {
+        if (tasks == 1)
+            task(0, 0, n);
+        else
+            forRanges(n, task);
+    };
+    split(sweep);
 
     // Where each task's pairs begin, then the lists side by side and their
     // records made, each task its own part.
@@ -568,7 +565,7 @@ void StepContext::searchNeighbors(ParticleData& d)
         start[i] = total;
     ParticleNeighbor* records = d.neighbors.data();
     SweepPair* pairs = sweepPairs.data();
-    forRanges(n, [&](int t, int first, int end) {
+    split([&](int t, int first, int end) {
         TaskSlot& slot = slots[size_t(t)];
         int offset = slot.firstPair;
         int length = (t + 1 < tasks ? slots[size_t(t) + 1].firstPair : total) - offset;

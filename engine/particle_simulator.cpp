@@ -5,6 +5,25 @@
 
 namespace Zeb::Kamblo {
 
+namespace {
+
+// Effect entries the pools get before a scene with emitting matter first
+// emits: growing on demand would allocate in whichever step first exceeds the
+// pool, so a steady step would not be free of allocations.
+constexpr int kEffectRoom = 4096;
+
+void roomForEffects(ParticleData& d, ParticleInfo present)
+{
+    using namespace Attribute;
+    if (!(present & (fuel | hot | jet | aqua)))
+        return;
+    for (ParticleEffect* pool : {d.fireEffect.get(), d.splashEffect.get(), d.bubbleEffect.get()})
+        if (pool && pool->capacity < kEffectRoom)
+            pool->setCapacity(kEffectRoom);
+}
+
+} // namespace
+
 ParticleSimulator::ParticleSimulator(const Pointer<ParticleData>& scene) : data(scene) {}
 
 ParticleSimulator::~ParticleSimulator() { delete[] bubbleGrid.cells; }
@@ -15,17 +34,13 @@ void ParticleSimulator::simulate()
     if (d.pauseFlag)
         return;
 
-    addUpInfo();
-    moveParticles();
-    searchBoundParticles();
+    moveAndBound();
+    roomForEffects(d, context.presentInfo);
     context.searchNeighbors(d);
     joinParticles();
-    gravitateParticles();
-    updateParticleDensity();
+    gravitateAndWeigh();
     applyStaticPressure();
-    applyPressure();
-    searchBoundParticles();
-    collideParticles();
+    pushAndCollide();
     expressAttributes();
     resistParticles();
     pourParticles();

@@ -31,9 +31,26 @@ public:
     void applyStaticPressure();
     void applyPressure();
     void collideParticles();
+    // collideParticles over context.sweptPosition and sweptVelocity, already
+    // gathered into sweep order.
+    void dampSwept();
+    // d.updateParticleNeighbors(), split between the threads.
+    void refreshNeighbors();
     void resistParticles();
     void pourParticles();
     void drainParticles();
+
+    // What simulate() runs instead of the passes they name, with the same
+    // results: neighbouring per-particle passes walk the particles once, and
+    // the threads meet once for them.
+    // addUpInfo, moveParticles, searchBoundParticles; and the positions'
+    // extent for the neighbour search.
+    void moveAndBound();
+    // gravitateParticles, updateParticleDensity; and the sweep-order
+    // pressures (and attributes, with walls or powder) of applyPressure.
+    void gravitateAndWeigh();
+    // applyPressure, searchBoundParticles, collideParticles.
+    void pushAndCollide();
 
     // The material passes, in the order expressAttributes runs them. Each does
     // nothing when no particle carries its attribute.

@@ -1,6 +1,7 @@
 // The material dispatcher and the passes that hold matter together: sticky
 // paste, surface tension, snow, viscosity, rice, elastic, spring and brittle
 // joints, and fixed walls. Rigid bodies live in their own file.
+#include <algorithm>
 #include <cmath>
 
 #include "cg_math_ext.h"
@@ -69,7 +70,7 @@ void ParticleSimulator::expressMochi()
     float* rho = scratch(context.localDensity, d.count);
     int iterations = boundedIterations(d.mochiIteration);
     for (int iteration = 0; iteration < iterations; ++iteration) {
-        d.updateParticleNeighbors();
+        refreshNeighbors();
         for (int i = 0; i < d.count; ++i) {
             d.delta[i] = {0, 0};
             rho[i] = 0;
@@ -104,7 +105,7 @@ void ParticleSimulator::expressTensile()
     float2* normal = scratch(context.surfaceNormal, d.count);
     int iterations = boundedIterations(d.surfaceTensionIteration);
     for (int iteration = 0; iteration < iterations; ++iteration) {
-        d.updateParticleNeighbors();
+        refreshNeighbors();
         for (int i = 0; i < d.count; ++i) {
             normal[i] = {0, 0};
             rho[i] = 0;
@@ -145,7 +146,7 @@ void ParticleSimulator::expressYuki()
     // Snow shares the surface-tension repeat count.
     int iterations = boundedIterations(d.surfaceTensionIteration);
     for (int iteration = 0; iteration < iterations; ++iteration) {
-        d.updateParticleNeighbors();
+        refreshNeighbors();
         for (int i = 0; i < d.count; ++i)
             d.delta[i] = {0, 0};
         for (const ParticleNeighbor& n : d.neighbors) {
@@ -235,50 +236,94 @@ void ParticleSimulator::expressElastic()
     if (!(context.presentInfo & elastic))
         return;
     ParticleData& d = *data;
+    int n = d.count;
     float k0 = d.elasticCoefficient;
-    float* torque = scratch(context.torque, d.count);
+    // The joints once, in the set's order; then each particle's joint ends in
+    // that order, a joint's a end before its b end, so that each particle
+    // adds its pulls in the order of one walk over the joints.
+    std::vector<StepContext::ElasticJoint>& joints = context.elasticJoints;
+    joints.clear();
+    int* start = scratch(context.jointStart, n + 1);
+    std::fill_n(start, n + 1, 0);
+    for (const ParticleJoint& joint : d.joints) {
+        if (!(joint.info & elastic) || !jointInRange(joint, n))
+            continue;
+        if (joints.size() == joints.capacity())
+            makeRoom(joints, joints.size() + 1);
+        joints.push_back({joint.a, joint.b, joint.offset, joint.angleA, joint.angleB, k0 * joint.strength});
+        ++start[joint.a + 1];
+        ++start[joint.b + 1];
+    }
+    for (int i = 0; i < n; ++i)
+        start[i + 1] += start[i];
+    int count = int(joints.size());
+    int* ends = scratch(context.jointEnds, 2 * count);
+    {
+        int* next = scratch(context.jointNext, n);
+        std::copy(start, start + n, next);
+        for (int j = 0; j < count; ++j) {
+            ends[next[joints[size_t(j)].a]++] = 2 * j;
+            ends[next[joints[size_t(j)].b]++] = 2 * j + 1;
+        }
+    }
+    StepContext::JointPull* pulls = scratch(context.jointPulls, count);
+    float* torque = scratch(context.torque, n);
+    const StepContext::ElasticJoint* joint = joints.data();
+    // A joint's pull costs some forty particles' share of a pass.
+    int grain = std::max(1, context.particlesPerTask / 8);
     int iterations = boundedIterations(d.elasticIteration);
     for (int iteration = 0; iteration < iterations; ++iteration) {
-        for (int i = 0; i < d.count; ++i) {
-            d.delta[i] = {0, 0};
-            torque[i] = 0;
-        }
-        for (const ParticleJoint& joint : d.joints) {
-            if (!(joint.info & elastic) || !jointInRange(joint, d.count))
-                continue;
-            int a = joint.a;
-            int b = joint.b;
-            float2 r = joint.offset;
-            float2 dd = d.position[b] - d.position[a];
-            float thetaA = d.angle[a] - joint.angleA;
-            float thetaB = d.angle[b] - joint.angleB;
-            float ca = std::cos(thetaA);
-            float sa = std::sin(thetaA);
-            float cb = std::cos(thetaB);
-            float sb = std::sin(thetaB);
-            float s = std::sin(thetaB - thetaA);
-            // The rest offset turned by the mean rotation of both ends, so a pair
-            // turned together as a whole is unstrained.
-            float cm = (ca + cb) / 2.0f;
-            float sm = (sa + sb) / 2.0f;
-            float2 m = {cm * r.x - sm * r.y, sm * r.x + cm * r.y};
-            float k = k0 * joint.strength;
-            float2 e = dd - m;
-            d.delta[a] += e * k;
-            d.delta[b] -= e * k;
-            float rd = dot(r, dd);
-            float rr = dot(r, r);
-            float x = cross(r, dd);
-            float twist = (1.0f - 0.25f * rr) * s;
-            torque[a] += k * (-0.5f * sa * rd + 0.5f * ca * x + twist);
-            torque[b] += k * (-0.5f * sb * rd + 0.5f * cb * x - twist);
-        }
-        for (int i = 0; i < d.count; ++i) {
-            d.position[i] += d.delta[i];
-            d.velocity[i] += d.delta[i];
-            d.angle[i] += torque[i];
-            d.angularVelocity[i] += torque[i];
-        }
+        context.forRanges(count, [&](int, int first, int end) {
+            for (int j = first; j < end; ++j) {
+                const StepContext::ElasticJoint& J = joint[j];
+                int a = J.a;
+                int b = J.b;
+                float2 r = J.offset;
+                float2 dd = d.position[b] - d.position[a];
+                float thetaA = d.angle[a] - J.angleA;
+                float thetaB = d.angle[b] - J.angleB;
+                float ca = std::cos(thetaA);
+                float sa = std::sin(thetaA);
+                float cb = std::cos(thetaB);
+                float sb = std::sin(thetaB);
+                float s = std::sin(thetaB - thetaA);
+                // The rest offset turned by the mean rotation of both ends, so
+                // a pair turned together as a whole is unstrained.
+                float cm = (ca + cb) / 2.0f;
+                float sm = (sa + sb) / 2.0f;
+                float2 m = {cm * r.x - sm * r.y, sm * r.x + cm * r.y};
+                float k = J.k;
+                float2 e = dd - m;
+                float rd = dot(r, dd);
+                float rr = dot(r, r);
+                float x = cross(r, dd);
+                float twist = (1.0f - 0.25f * rr) * s;
+                pulls[j] = {e * k, k * (-0.5f * sa * rd + 0.5f * ca * x + twist),
+                            k * (-0.5f * sb * rd + 0.5f * cb * x - twist)};
+            }
+        }, grain);
+        context.forRanges(n, [&](int, int first, int end) {
+            for (int i = first; i < end; ++i) {
+                float2 delta = {0, 0};
+                float turn = 0;
+                for (int e = start[i]; e < start[i + 1]; ++e) {
+                    const StepContext::JointPull& P = pulls[ends[e] >> 1];
+                    if (ends[e] & 1) {
+                        delta -= P.pull;
+                        turn += P.torqueB;
+                    } else {
+                        delta += P.pull;
+                        turn += P.torqueA;
+                    }
+                }
+                d.delta[i] = delta;
+                torque[i] = turn;
+                d.position[i] += delta;
+                d.velocity[i] += delta;
+                d.angle[i] += turn;
+                d.angularVelocity[i] += turn;
+            }
+        });
     }
 }
 

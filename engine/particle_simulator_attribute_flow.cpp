@@ -41,7 +41,7 @@ void ParticleSimulator::expressPowder()
     if (!(context.presentInfo & powder))
         return;
     ParticleData& d = *data;
-    d.updateParticleNeighbors();
+    refreshNeighbors();
     // The weight of a pair slightly closer than the standard spacing: grains
     // only push once they overlap.
     float w0 = (1 - d.standardDistance) * 1.01f;
@@ -114,7 +114,7 @@ void ParticleSimulator::expressJet()
     if (!(context.presentInfo & jet))
         return;
     ParticleData& d = *data;
-    d.updateParticleNeighbors();
+    refreshNeighbors();
     for (int i = 0; i < d.count; ++i)
         d.delta[i] = {0, 0};
     for (const ParticleNeighbor& n : d.neighbors) {
@@ -258,7 +258,7 @@ void ParticleSimulator::expressInflow()
     if (!(context.presentInfo & inflow))
         return;
     ParticleData& d = *data;
-    d.updateParticleNeighbors();
+    refreshNeighbors();
     for (int i = 0; i < d.count; ++i)
         d.delta[i] = {0, 0};
     // delta points away from each particle's neighbours...

@@ -179,15 +179,18 @@ void ParticleSimulator::expressRigid()
         }
     }
 
-    for (int i = 0; i < d.count; ++i) {
-        if (!isBodyParticle(i))
-            continue;
-        const ParticleBody& B = bodies[d.body[i]];
-        d.position[i] = B.center + rotated(B.rotation, d.anchor[i] - B.anchorCenter);
-        d.velocity[i] = B.velocity + spinCross(B.angularVelocity, d.position[i] - B.center);
-        d.angle[i] = B.angle;
-        d.angularVelocity[i] = B.angularVelocity;
-    }
+    // Each particle from its body alone.
+    context.forRanges(d.count, [&](int, int first, int end) {
+        for (int i = first; i < end; ++i) {
+            if (!isBodyParticle(i))
+                continue;
+            const ParticleBody& B = bodies[d.body[i]];
+            d.position[i] = B.center + rotated(B.rotation, d.anchor[i] - B.anchorCenter);
+            d.velocity[i] = B.velocity + spinCross(B.angularVelocity, d.position[i] - B.center);
+            d.angle[i] = B.angle;
+            d.angularVelocity[i] = B.angularVelocity;
+        }
+    });
 }
 
 } // namespace Zeb::Kamblo

@@ -7,6 +7,7 @@
 
 #include "cg_math.h"
 #include "float4.h"
+#include "particle_bounds_zone.h"
 #include "particle_simulator.h"
 
 namespace Zeb::Kamblo {
@@ -26,6 +27,31 @@ void ParticleSimulator::addUpInfo()
     context.presentInfo = all.load(std::memory_order_relaxed);
 }
 
+namespace {
+
+// Moves particle i by its velocity, first capped at the speed limit m (m2 its
+// square). Returns false when it marked the particle zombie.
+inline bool moveOne(ParticleData& d, int i, float m, float m2)
+{
+    bool kept = true;
+    float2& v = d.velocity[i];
+    float s2 = dot(v, v);
+    if (!(m2 > s2)) {
+        if (s2 > 0) {
+            v *= m / std::sqrt(s2);
+        } else {
+            // Zero speed at a zero limit, or a velocity that is not a number.
+            d.info[i] |= zombie;
+            kept = false;
+        }
+    }
+    d.position[i] += v;
+    d.angle[i] += d.angularVelocity[i];
+    return kept;
+}
+
+} // namespace
+
 void ParticleSimulator::moveParticles()
 {
     ParticleData& d = *data;
@@ -33,22 +59,42 @@ void ParticleSimulator::moveParticles()
     float m2 = m * m;
     std::atomic<bool> marked{false};
     context.forRanges(d.count, [&](int, int first, int end) {
-        for (int i = first; i < end; ++i) {
-            float2& v = d.velocity[i];
-            float s2 = dot(v, v);
-            if (!(m2 > s2)) {
-                if (s2 > 0) {
-                    v *= m / std::sqrt(s2);
-                } else {
-                    // Zero speed at a zero limit, or a velocity that is not a number.
-                    d.info[i] |= zombie;
-                    marked.store(true, std::memory_order_relaxed);
-                }
-            }
-            d.position[i] += v;
-            d.angle[i] += d.angularVelocity[i];
-        }
+        bool kept = true;
+        for (int i = first; i < end; ++i)
+            kept &= moveOne(d, i, m, m2);
+        if (!kept)
+            marked.store(true, std::memory_order_relaxed);
     });
+    if (marked.load(std::memory_order_relaxed))
+        context.gcRequested = true;
+}
+
+void ParticleSimulator::moveAndBound()
+{
+    ParticleData& d = *data;
+    float m = d.maxSpeed;
+    float m2 = m * m;
+    BoundsZone zone(d);
+    std::atomic<ParticleInfo> all{0};
+    std::atomic<bool> marked{false};
+    int n = d.count;
+    context.forRanges(n, [&](int t, int first, int end) {
+        ParticleInfo some = 0;
+        bool kept = true;
+        PositionExtent extent;
+        for (int i = first; i < end; ++i) {
+            some |= d.info[i]; // as the step found it, before a move marks it
+            kept &= moveOne(d, i, m, m2);
+            zone.at(d, i);
+            extent.add(d.position[i]);
+        }
+        all.fetch_or(some, std::memory_order_relaxed);
+        if (!kept)
+            marked.store(true, std::memory_order_relaxed);
+        context.extents[size_t(t)] = extent;
+    });
+    context.extentCount = n;
+    context.presentInfo = all.load(std::memory_order_relaxed);
     if (marked.load(std::memory_order_relaxed))
         context.gcRequested = true;
 }
@@ -218,15 +264,63 @@ void ParticleSimulator::updateParticleDensity()
     });
 }
 
+void ParticleSimulator::gravitateAndWeigh()
+{
+    ParticleData& d = *data;
+    const int* order = context.sweepFrame(d);
+    int n = d.count;
+    bool falling = d.gravityFlag;
+    float2 g = gravity();
+    // Each particle's pressure follows from its density alone (static
+    // pressure, which runs in between, changes neither), so the pressure
+    // pass's sweep-order copy is made here, where the densities are at hand.
+    float d0 = d.standardDensity;
+    float k = d.pressureCoefficient;
+    bool walls = context.presentInfo & (powder | wall);
+    float* density = scratch(context.sweptDensity, n);
+    float* pressure = scratch(context.sweptPressure, n);
+    ParticleInfo* info = walls ? scratch(context.sweptInfo, n) : nullptr;
+    const SweepPair* pair = context.sweepPairs.data();
+    const ParticleNeighbor* record = d.neighbors.data();
+    context.forPairRanges(d, [&](int first, int end, int from, int to, bool whole) {
+        // Gravity takes the particles numbered like the places this task owns.
+        if (falling)
+            for (int i = first; i < end; ++i)
+                if (!(d.info[i] & (gaseous | wall)))
+                    d.velocity[i] += g;
+        for (int i = first; i < end; ++i)
+            density[i] = d.boundWeight[order[i]];
+        if (whole)
+            addDensity<false>(pair, record, from, to, first, end, density);
+        else
+            addDensity<true>(pair, record, from, to, first, end, density);
+        for (int i = first; i < end; ++i) {
+            d.density[order[i]] = density[i];
+            pressure[i] = std::max(0.0f, (density[i] - d0) * k);
+        }
+        if (info)
+            for (int i = first; i < end; ++i)
+                info[i] = d.info[order[i]];
+    });
+}
+
 void ParticleSimulator::collideParticles()
 {
     ParticleData& d = *data;
     if (!d.dampingFlag)
         return;
-    float c = d.dampingCoefficient;
     const int* order = context.sweepFrame(d);
+    context.gather(context.sweptPosition, d.position, context.sweptVelocity, d.velocity, order, d.count);
+    dampSwept();
+}
+
+// Damping over positions and velocities already in sweep order.
+void ParticleSimulator::dampSwept()
+{
+    ParticleData& d = *data;
+    float c = d.dampingCoefficient;
+    const int* order = d.order;
     int n = d.count;
-    context.gather(context.sweptPosition, d.position, context.sweptVelocity, d.velocity, order, n);
     const float2* position = context.sweptPosition.data();
     const float2* velocity = context.sweptVelocity.data();
     float2* delta = scratch(context.sweptDelta, n);
@@ -242,6 +336,22 @@ void ParticleSimulator::collideParticles()
             int p = order[i];
             d.delta[p] = delta[i];
             d.velocity[p] = velocity[i] + delta[i];
+        }
+    });
+}
+
+void ParticleSimulator::refreshNeighbors()
+{
+    ParticleData& d = *data;
+    ParticleNeighbor* record = d.neighbors.data();
+    // Each record from its own two positions alone.
+    context.forRanges(int(d.neighbors.size()), [&](int, int first, int end) {
+        for (int k = first; k < end; ++k) {
+            ParticleNeighbor& r = record[k];
+            if (!neighborKernel(d.position[r.b] - d.position[r.a], r.weight, r.direction)) {
+                r.weight = 0;
+                r.direction = {0, 0};
+            }
         }
     });
 }

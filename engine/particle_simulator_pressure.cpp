@@ -4,6 +4,7 @@
 #include <atomic>
 
 #include "cg_math.h"
+#include "particle_bounds_zone.h"
 #include "particle_simulator.h"
 
 namespace Zeb::Kamblo {
@@ -106,6 +107,50 @@ void ParticleSimulator::applyPressure()
             d.position[i] += d.delta[i];
         }
     });
+}
+
+void ParticleSimulator::pushAndCollide()
+{
+    ParticleData& d = *data;
+    int n = d.count;
+    const int* order = context.sweepFrame(d);
+    const float* pressure = context.sweptPressure.data();
+    float2* delta = scratch(context.sweptDelta, n);
+    bool walls = context.presentInfo & (powder | wall);
+    const ParticleInfo* info = walls ? context.sweptInfo.data() : nullptr;
+    const SweepPair* pair = context.sweepPairs.data();
+    const ParticleNeighbor* record = d.neighbors.data();
+    float repulsion = d.repulsionCoefficient;
+    context.forPairRanges(d, [&](int first, int end, int from, int to, bool whole) {
+        std::fill(delta + first, delta + end, float2(0, 0));
+        if (!walls && whole)
+            pushPairs<false>(pair, record, from, to, first, end, pressure, delta);
+        else if (!walls)
+            pushPairs<true>(pair, record, from, to, first, end, pressure, delta);
+        else if (whole)
+            pushPairsWithWalls<false>(pair, record, from, to, first, end, pressure, info, repulsion, delta);
+        else
+            pushPairsWithWalls<true>(pair, record, from, to, first, end, pressure, info, repulsion, delta);
+        for (int i = first; i < end; ++i)
+            d.delta[order[i]] = delta[i];
+    });
+    // Each particle's pressure (static pressure used the array in between),
+    // the container's push back, the move, and its new depth in the container.
+    float d0 = d.standardDensity;
+    float k = d.pressureCoefficient;
+    float thickness = d.boundsThickness;
+    BoundsZone zone(d);
+    context.forRanges(n, [&](int, int first, int end) {
+        for (int i = first; i < end; ++i) {
+            d.pressure[i] = std::max(0.0f, (d.density[i] - d0) * k);
+            if (d.boundWeight[i] > thickness)
+                d.delta[i] += d.boundNormal[i] * (d.boundWeight[i] - thickness);
+            d.velocity[i] += d.delta[i];
+            d.position[i] += d.delta[i];
+            zone.at(d, i);
+        }
+    });
+    collideParticles();
 }
 
 void ParticleSimulator::applyStaticPressure()

@@ -5,6 +5,8 @@
 // is part of the scene; it is rebuilt or rewritten by every step and kept
 // only so that a steady step allocates nothing.
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -66,6 +68,50 @@ void appendScratch(std::vector<T>& values, const T* from, size_t n, size_t ahead
 // full window (water-250k) about 4.5 and briefly more.
 inline constexpr size_t kPairsAhead = 6;
 
+// The extent of the finite positions among some particles, and how many
+// there are. Taken together in task order, the leftmost of equal extremes
+// wins, as in one walk over all of them.
+struct PositionExtent {
+    int finite = 0;
+    float lowStrip = 0, highStrip = 0, lowX = 0, highX = 0;
+
+    void add(float2 at)
+    {
+        if (!(std::isfinite(at.x) && std::isfinite(at.y)))
+            return;
+        float strip = std::floor(at.y);
+        if (finite == 0) {
+            lowStrip = highStrip = strip;
+            lowX = highX = at.x;
+        } else {
+            lowStrip = std::min(lowStrip, strip);
+            highStrip = std::max(highStrip, strip);
+            lowX = std::min(lowX, at.x);
+            highX = std::max(highX, at.x);
+        }
+        ++finite;
+    }
+    void take(const PositionExtent& e)
+    {
+        if (e.finite == 0)
+            return;
+        if (finite == 0) {
+            *this = e;
+            return;
+        }
+        finite += e.finite;
+        lowStrip = std::min(lowStrip, e.lowStrip);
+        highStrip = std::max(highStrip, e.highStrip);
+        lowX = std::min(lowX, e.lowX);
+        highX = std::max(highX, e.highX);
+    }
+};
+
+// At most this many threads, whatever is asked, and at most this many tasks
+// in one split.
+inline constexpr int kMaxThreads = 256;
+inline constexpr int kTasksPerThread = 4;
+
 class StepContext {
 public:
     StepContext();
@@ -83,9 +129,11 @@ public:
     // Runs task(t, first, end) for t = 0 .. tasks - 1 over consecutive ranges
     // [first, end) that together cover [0, n), on the worker threads. The
     // ranges are fixed by n and the task count alone.
+    // grain: items per task at least, particlesPerTask when 0 (a pass whose
+    // items cost far more than a particle's share of a pass asks for less).
     template <class Task>
-    void forRanges(int n, Task&& task);
-    int tasksFor(int n) const;
+    void forRanges(int n, Task&& task, int grain = 0);
+    int tasksFor(int n, int grain = 0) const;
 
     // Attributes present in the scene at the start of the step.
     ParticleInfo presentInfo = 0;
@@ -95,6 +143,11 @@ public:
     // The neighbour search, which rebuilds d.neighbors and d.order and leaves
     // the sweep frame below.
     void searchNeighbors(ParticleData& d);
+    // The step's first pass, which walks every position anyway, leaves the
+    // extent of each task's particles here for the search that follows
+    // (extentCount: the particle count they were taken for; -1: none).
+    std::array<PositionExtent, kMaxThreads> extents;
+    int extentCount = -1;
 
     // The frame: for the current particles and d.neighbors, `order` (d.order)
     // maps a place to its particle and sweepPairs holds each record's two
@@ -143,6 +196,24 @@ public:
     std::vector<float> torque;         // elastic: turn of each particle in one iteration
     std::vector<uint8_t> touched;      // hot: particles touching a hot one
 
+    // elastic: its joints in the set's order, what each pulls in one
+    // iteration, and each particle's joint ends in that order
+    // (jointEnds[jointStart[i] ..]: joint number * 2, + 1 at its b end).
+    struct ElasticJoint {
+        int a, b;
+        float2 offset;
+        float angleA, angleB, k;
+    };
+    struct JointPull {
+        float2 pull; // added at a, taken at b
+        float torqueA, torqueB;
+    };
+    std::vector<ElasticJoint> elasticJoints;
+    std::vector<JointPull> jointPulls;
+    std::vector<int> jointStart;
+    std::vector<int> jointEnds;
+    std::vector<int> jointNext; // where the next end of each particle goes
+
     // Per-thread flags and partial results, one slot per task.
     struct alignas(64) TaskSlot {
         bool gcRequested = false;
@@ -166,7 +237,9 @@ public:
 
 private:
     int sortSweepOrder(ParticleData& d);
-    void splitRadixSort(uint64_t* keys, uint64_t* spare, int n, int low, int width);
+    // firstCounted: radixCounts already holds each task's counts of the
+    // first digit (the keys' maker counted them as it wrote them).
+    void splitRadixSort(uint64_t* keys, uint64_t* spare, int n, int low, int width, bool firstCounted);
 
     WorkerPool& workers();
 
@@ -179,26 +252,30 @@ private:
     bool frameSearched = false;
 };
 
-// At most this many threads, whatever is asked.
-inline constexpr int kMaxThreads = 256;
-
 } // namespace Zeb::Kamblo
 
 #include "worker_pool.h"
 
 namespace Zeb::Kamblo {
 
-inline int StepContext::tasksFor(int n) const
+inline int StepContext::tasksFor(int n, int grain) const
 {
-    int most = n / (particlesPerTask < 1 ? 1 : particlesPerTask);
-    int tasks = threadCount < most ? threadCount : most;
+    if (threadCount == 1)
+        return 1;
+    int per = grain > 0 ? grain : particlesPerTask;
+    int most = n / (per < 1 ? 1 : per);
+    // A few tasks a thread: whoever is done first takes the next, so a
+    // thread with the denser part of the scene, or one that lost its core
+    // for a while, holds the others up less.
+    int wanted = threadCount * kTasksPerThread < kMaxThreads ? threadCount * kTasksPerThread : kMaxThreads;
+    int tasks = wanted < most ? wanted : most;
     return tasks < 1 ? 1 : tasks;
 }
 
 template <class Task>
-void StepContext::forRanges(int n, Task&& task)
+void StepContext::forRanges(int n, Task&& task, int grain)
 {
-    int tasks = tasksFor(n);
+    int tasks = tasksFor(n, grain);
     auto range = [&](int t) {
         int first = int(int64_t(n) * t / tasks);
         int end = int(int64_t(n) * (t + 1) / tasks);

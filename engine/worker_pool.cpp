@@ -5,6 +5,22 @@
 
 namespace Zeb::Kamblo {
 
+namespace {
+
+// Lets a hyper-thread sibling or the memory system go on while this one waits.
+inline void relax()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#elif defined(__aarch64__)
+    asm volatile("yield");
+#endif
+}
+
+using Clock = std::chrono::steady_clock;
+
+} // namespace
+
 WorkerPool::WorkerPool(int threads)
 {
     for (int i = 1; i < threads; ++i)
@@ -24,70 +40,84 @@ WorkerPool::~WorkerPool()
 
 int WorkerPool::hardwareThreads() { return std::max(1, int(std::thread::hardware_concurrency())); }
 
-void WorkerPool::runTasks()
+uint32_t WorkerPool::runTasks()
 {
-    for (int t = nextTask.fetch_add(1, std::memory_order_relaxed); t < taskCount;
-         t = nextTask.fetch_add(1, std::memory_order_relaxed))
-        call(function, t);
+    for (;;) {
+        uint64_t taken = job.fetch_add(1, std::memory_order_acq_rel);
+        uint32_t high = uint32_t(taken >> 32);
+        int count = int(high & kMostTasks);
+        int t = int(uint32_t(taken));
+        if (t >= count)
+            return high;
+        // A task taken keeps its job from finishing, so the job's fields stay.
+        call(function, firstTask + t);
+        pending.fetch_sub(1, std::memory_order_release);
+    }
 }
 
-void WorkerPool::dispatch(int tasks, Call jobCall, void* jobFunction)
+void WorkerPool::dispatch(int first, int tasks, Call jobCall, void* jobFunction)
 {
     std::lock_guard<std::mutex> one(dispatching);
-    {
+    call = jobCall;
+    function = jobFunction;
+    firstTask = first;
+    pending.store(tasks, std::memory_order_relaxed);
+    jobNumber = (jobNumber + 1) & ((1u << (32 - kCountBits)) - 1);
+    job.store(uint64_t(jobNumber << kCountBits | uint32_t(tasks)) << 32, std::memory_order_seq_cst);
+    if (sleepers.load(std::memory_order_seq_cst) > 0) {
         std::lock_guard<std::mutex> lock(mutex);
-        call = jobCall;
-        function = jobFunction;
-        taskCount = tasks;
-        nextTask.store(0, std::memory_order_relaxed);
-        open = true;
-        generation.fetch_add(1, std::memory_order_release);
+        wake.notify_all();
     }
-    wake.notify_all();
     runTasks();
-    // Every task has been taken; wait for the workers still running theirs,
-    // and keep late sleepers from joining a job that is over.
-    std::unique_lock<std::mutex> lock(mutex);
-    open = false;
-    finished.wait(lock, [this] { return active == 0; });
+    // Every task has been taken; wait for those still running elsewhere. A
+    // worker holding one may have lost its core to another thread, so after
+    // a short watch the caller offers its own.
+    for (int i = 0; pending.load(std::memory_order_acquire) != 0; ++i) {
+        if (i < 4096)
+            relax();
+        else
+            std::this_thread::yield();
+    }
 }
 
 // A step starts a job every few hundred microseconds; a worker put to sleep
 // between them would wake too late to take a share (a sleeping thread takes
 // tens of microseconds to wake on a virtual machine). So it watches for the
-// next job for a while before it sleeps.
-bool WorkerPool::awaitJob(unsigned seen) const
-{
-    using Clock = std::chrono::steady_clock;
-    auto giveUp = Clock::now() + std::chrono::microseconds(200);
-    for (int i = 1;; ++i) {
-        if (stopping.load(std::memory_order_relaxed) || generation.load(std::memory_order_acquire) != seen)
-            return true;
-        if (i % 64 == 0 && Clock::now() > giveUp)
-            return false;
-    }
-}
-
+// next job for a while before it sleeps, offering its core to other threads
+// now and then while it does.
 void WorkerPool::work()
 {
-    unsigned seen = 0;
-    std::unique_lock<std::mutex> lock(mutex);
+    uint32_t seen = 0;
     for (;;) {
-        lock.unlock();
-        awaitJob(seen);
-        lock.lock();
-        wake.wait(lock, [&] { return stopping || generation != seen; });
-        if (stopping)
+        auto fresh = [&] { return uint32_t(job.load(std::memory_order_acquire) >> 32) != seen; };
+        auto giveUp = Clock::now() + std::chrono::microseconds(200);
+        bool found = false;
+        for (int i = 1; !stopping.load(std::memory_order_relaxed); ++i) {
+            if (fresh()) {
+                found = true;
+                break;
+            }
+            relax();
+            if (i % 64 == 0) {
+                if (Clock::now() > giveUp)
+                    break;
+                std::this_thread::yield();
+            }
+        }
+        if (!found) {
+            sleepers.fetch_add(1, std::memory_order_seq_cst);
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                wake.wait(lock, [&] {
+                    return stopping.load(std::memory_order_relaxed) ||
+                           uint32_t(job.load(std::memory_order_seq_cst) >> 32) != seen;
+                });
+            }
+            sleepers.fetch_sub(1, std::memory_order_relaxed);
+        }
+        if (stopping.load(std::memory_order_relaxed))
             return;
-        seen = generation;
-        if (!open)
-            continue;
-        ++active;
-        lock.unlock();
-        runTasks();
-        lock.lock();
-        if (--active == 0)
-            finished.notify_one();
+        seen = runTasks();
     }
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 // A small pool of worker threads that runs numbered tasks of one job at a
-// time. The threads are started once and sleep between jobs, so a step makes
+// time. The threads are started once and wait between jobs, so a step makes
 // no threads of its own.
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
 #include <thread>
 #include <type_traits>
@@ -33,7 +34,9 @@ public:
             return;
         }
         using Function = std::remove_reference_t<Task>;
-        dispatch(tasks, [](void* function, int t) { (*static_cast<Function*>(function))(t); }, &task);
+        Call call = [](void* function, int t) { (*static_cast<Function*>(function))(t); };
+        for (int first = 0; first < tasks; first += kMostTasks)
+            dispatch(first, tasks - first < kMostTasks ? tasks - first : kMostTasks, call, &task);
     }
 
     // The machine's hardware threads, at least 1.
@@ -41,24 +44,33 @@ public:
 
 private:
     using Call = void (*)(void*, int);
-    void dispatch(int tasks, Call call, void* function);
+    // The job word holds the job's number and task count (high half) and the
+    // next task to take (low half), so that taking a task and learning which
+    // job it belongs to is one atomic step.
+    static constexpr int kCountBits = 12;
+    static constexpr int kMostTasks = (1 << kCountBits) - 1;
+
+    void dispatch(int first, int tasks, Call call, void* function);
     void work();
-    bool awaitJob(unsigned seen) const;
-    void runTasks();
+    // Takes and runs tasks of the job in `job` until none is left; returns
+    // the job word's high half as last seen.
+    uint32_t runTasks();
 
     std::vector<std::thread> workers;
-    std::mutex mutex;
-    std::condition_variable wake;     // workers wait here for a job
-    std::condition_variable finished; // the caller waits here for the workers
-    std::atomic<unsigned> generation{0}; // counts jobs; a worker joins each at most once
-    bool open = false;                // tasks of the current job may still be taken
-    std::atomic<bool> stopping{false};
-    int active = 0;                   // workers inside the current job
+    std::atomic<uint64_t> job{0};
+    std::atomic<int> pending{0};   // tasks of the current job not yet finished
+    uint32_t jobNumber = 0;
+    // The current job; written before its job word is published and left
+    // alone until all its tasks have finished.
     Call call = nullptr;
     void* function = nullptr;
-    int taskCount = 0;
-    std::atomic<int> nextTask{0};
-    std::mutex dispatching;           // one job at a time, whoever calls
+    int firstTask = 0;
+
+    std::atomic<bool> stopping{false};
+    std::atomic<int> sleepers{0};  // workers asleep, or about to be, on `wake`
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::mutex dispatching;        // one job at a time, whoever calls
 };
 
 } // namespace Zeb::Kamblo

@@ -82,7 +82,10 @@ const char* const kPassNames[kPassCount] = {"move", "bounds", "neighbors", "join
                                             "pressure", "damping", "materials", "resist+pour+effects+gc"};
 
 // One step with a clock between the pass groups: the passes and their order
-// are those of ParticleSimulator::simulate(), which it must keep following.
+// are those of ParticleSimulator::simulate(), which it must keep following,
+// except that simulate() runs neighbouring passes fused (moveAndBound,
+// gravitateAndWeigh, pushAndCollide, with the same results); here they run
+// one by one so that each can be timed, which costs a little more.
 void profiledStep(ParticleSimulator& sim, double (&ns)[kPassCount])
 {
     ParticleData& d = *sim.data;

@@ -441,6 +441,24 @@ TEST(NeighborSearch, SweepFrameNamesTheRecordsAndSplitsExactly)
         EXPECT_EQ(split.pairStart, start);
         EXPECT_EQ(split.pairReach, context.pairReach);
     }
+    // Strips beyond 2^23 are swept in one run, however many threads there are.
+    auto high = makeScene();
+    high->copy(d);
+    for (int i = 0; i < high->count; ++i)
+        high->position[i].y = high->position[i].y * 8 + 16777216.0f;
+    high->searchParticleNeighbors();
+    std::vector<ParticleNeighbor> highOne = high->neighbors;
+    ASSERT_GT(highOne.size(), 0u);
+    for (int threads : {2, 8}) {
+        auto copy = makeScene();
+        copy->copy(high);
+        StepContext split;
+        split.setThreads(threads);
+        split.particlesPerTask = 50;
+        split.searchNeighbors(*copy);
+        ASSERT_EQ(copy->neighbors.size(), highOne.size()) << threads << " threads, high strips";
+        EXPECT_EQ(0, std::memcmp(copy->neighbors.data(), highOne.data(), highOne.size() * sizeof highOne[0]));
+    }
 
     // Once particles change, or the list is made elsewhere, places become
     // particle numbers again.
