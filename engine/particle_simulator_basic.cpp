@@ -160,6 +160,20 @@ void addDensity(const SweepPair* pair, const ParticleNeighbor* record, int from,
     }
 }
 
+// The densities of the places [first, end) this task owns, in sweep order:
+// each starts from its particle's weight near the bounds and adds records
+// [from, to) in list order.
+void sumOwnedDensity(const SweepPair* pair, const ParticleNeighbor* record, int from, int to, int first, int end,
+                     bool whole, const int* order, const float* boundWeight, float* density)
+{
+    for (int i = first; i < end; ++i)
+        density[i] = boundWeight[order[i]];
+    if (whole)
+        addDensity<false>(pair, record, from, to, first, end, density);
+    else
+        addDensity<true>(pair, record, from, to, first, end, density);
+}
+
 // Damping of records [from, to): impulses are gathered into delta and each
 // record is refreshed from the current positions (what
 // updateParticleNeighbors does) in the same pass that uses it, which saves
@@ -253,12 +267,7 @@ void ParticleSimulator::updateParticleDensity()
     // Each task sums the places it owns over the records that touch them,
     // in list order, so each sum adds its terms in the order of one thread.
     context.forPairRanges(d, [&](int first, int end, int from, int to, bool whole) {
-        for (int i = first; i < end; ++i)
-            density[i] = d.boundWeight[order[i]];
-        if (whole)
-            addDensity<false>(pair, record, from, to, first, end, density);
-        else
-            addDensity<true>(pair, record, from, to, first, end, density);
+        sumOwnedDensity(pair, record, from, to, first, end, whole, order, d.boundWeight, density);
         for (int i = first; i < end; ++i)
             d.density[order[i]] = density[i];
     });
@@ -288,12 +297,7 @@ void ParticleSimulator::gravitateAndWeigh()
             for (int i = first; i < end; ++i)
                 if (!(d.info[i] & (gaseous | wall)))
                     d.velocity[i] += g;
-        for (int i = first; i < end; ++i)
-            density[i] = d.boundWeight[order[i]];
-        if (whole)
-            addDensity<false>(pair, record, from, to, first, end, density);
-        else
-            addDensity<true>(pair, record, from, to, first, end, density);
+        sumOwnedDensity(pair, record, from, to, first, end, whole, order, d.boundWeight, density);
         for (int i = first; i < end; ++i) {
             d.density[order[i]] = density[i];
             pressure[i] = std::max(0.0f, (density[i] - d0) * k);

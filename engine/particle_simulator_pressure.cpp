@@ -58,6 +58,25 @@ void pushPairsWithWalls(const SweepPair* pair, const ParticleNeighbor* record, i
     }
 }
 
+// The pushes on the places [first, end) this task owns, from records
+// [from, to), summed in sweep order and handed back to each particle's delta.
+void pushOwnedPlaces(const SweepPair* pair, const ParticleNeighbor* record, int from, int to, int first, int end,
+                     bool whole, const float* pressure, const ParticleInfo* info, float repulsion, float2* delta,
+                     const int* order, float2* particleDelta)
+{
+    std::fill(delta + first, delta + end, float2(0, 0));
+    if (!info && whole)
+        pushPairs<false>(pair, record, from, to, first, end, pressure, delta);
+    else if (!info)
+        pushPairs<true>(pair, record, from, to, first, end, pressure, delta);
+    else if (whole)
+        pushPairsWithWalls<false>(pair, record, from, to, first, end, pressure, info, repulsion, delta);
+    else
+        pushPairsWithWalls<true>(pair, record, from, to, first, end, pressure, info, repulsion, delta);
+    for (int i = first; i < end; ++i)
+        particleDelta[order[i]] = delta[i];
+}
+
 } // namespace
 
 void ParticleSimulator::applyPressure()
@@ -87,17 +106,8 @@ void ParticleSimulator::applyPressure()
     const ParticleInfo* info = walls ? context.gather(context.sweptInfo, d.info, order, n) : nullptr;
     float repulsion = d.repulsionCoefficient;
     context.forPairRanges(d, [&](int first, int end, int from, int to, bool whole) {
-        std::fill(delta + first, delta + end, float2(0, 0));
-        if (!walls && whole)
-            pushPairs<false>(pair, record, from, to, first, end, pressure, delta);
-        else if (!walls)
-            pushPairs<true>(pair, record, from, to, first, end, pressure, delta);
-        else if (whole)
-            pushPairsWithWalls<false>(pair, record, from, to, first, end, pressure, info, repulsion, delta);
-        else
-            pushPairsWithWalls<true>(pair, record, from, to, first, end, pressure, info, repulsion, delta);
-        for (int i = first; i < end; ++i)
-            d.delta[order[i]] = delta[i];
+        pushOwnedPlaces(pair, record, from, to, first, end, whole, pressure, info, repulsion, delta, order,
+                        d.delta);
     });
     context.forRanges(n, [&](int, int first, int end) {
         for (int i = first; i < end; ++i) {
@@ -122,17 +132,8 @@ void ParticleSimulator::pushAndCollide()
     const ParticleNeighbor* record = d.neighbors.data();
     float repulsion = d.repulsionCoefficient;
     context.forPairRanges(d, [&](int first, int end, int from, int to, bool whole) {
-        std::fill(delta + first, delta + end, float2(0, 0));
-        if (!walls && whole)
-            pushPairs<false>(pair, record, from, to, first, end, pressure, delta);
-        else if (!walls)
-            pushPairs<true>(pair, record, from, to, first, end, pressure, delta);
-        else if (whole)
-            pushPairsWithWalls<false>(pair, record, from, to, first, end, pressure, info, repulsion, delta);
-        else
-            pushPairsWithWalls<true>(pair, record, from, to, first, end, pressure, info, repulsion, delta);
-        for (int i = first; i < end; ++i)
-            d.delta[order[i]] = delta[i];
+        pushOwnedPlaces(pair, record, from, to, first, end, whole, pressure, info, repulsion, delta, order,
+                        d.delta);
     });
     // Each particle's pressure (static pressure used the array in between),
     // the container's push back, the move, and its new depth in the container.
