@@ -53,7 +53,7 @@ void ParticleSimulator::expressRigid()
     // Each body sums its particles in number order, so the sums go on one
     // thread; the rigid particles among all are found on the threads first.
     int members = 0;
-    const int* member = context.select(d.count, isBodyParticle, members);
+    const int* member = context.select(d.count, isBodyParticle, members, size_t(d.capacity));
     for (int j = 0; j < members; ++j) {
         int i = member[j];
         ParticleBody& B = bodies[d.body[i]];
@@ -150,7 +150,7 @@ void ParticleSimulator::expressRigid()
         int b = record[k].b;
         return d.body[a] != d.body[b] && inBody(a) && inBody(b) && (d.info[a] & (rigid | wall)) &&
                (d.info[b] & (rigid | wall));
-    }, contacts);
+    }, contacts, d.neighbors.capacity(), context.pairGrain());
     for (int j = 0; j < contacts; ++j) {
         const ParticleNeighbor& n = record[contact[j]];
         int a = n.a;
