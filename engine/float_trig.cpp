@@ -8,6 +8,9 @@
 // FMA and picks that build where the processor has FMA; the multiply-adds
 // that build fuses are written here as std::fma, which is correctly rounded
 // everywhere (in software where the processor lacks it), so they round alike.
+// Of all 2^32 arguments only 34 (|x| in 8..120, next to a multiple of pi/2)
+// come out otherwise when nothing is fused: there the reduction's
+// multiply-subtract cancels.
 //
 // The arc tangent follows the algorithm and coefficients of fdlibm's float
 // version (e_atan2f.c, s_atanf.c: Copyright (C) 1993 by Sun Microsystems,

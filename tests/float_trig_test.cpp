@@ -4,9 +4,11 @@
 
 #include <bit>
 #include <cmath>
+#include <cstdio>
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <sstream>
 #include <vector>
 
 #if defined(__GLIBC__)
@@ -38,8 +40,18 @@ testing::AssertionResult sameBits(const char* what, float argument, float expect
     if (std::bit_cast<uint32_t>(expected) == std::bit_cast<uint32_t>(actual) ||
         (std::isnan(expected) && std::isnan(actual)))
         return testing::AssertionSuccess();
-    return testing::AssertionFailure() << what << "(" << std::hexfloat << argument << ") = " << actual
-                                       << ", the C library gives " << expected;
+    std::ostringstream message;
+    message << std::hexfloat << what << "(" << argument << ") = " << actual << ", the C library gives " << expected;
+    return testing::AssertionFailure() << message.str();
+}
+
+// glibc takes its FMA build of sinf and cosf where the processor has FMA (and
+// its tunables allow it), and the portable versions follow that build; the
+// other build gives itself away on this argument.
+bool libraryFusesSinCos()
+{
+    volatile float x = 0x1.1475b6p+4f;
+    return std::cos(x) == -0x1.69eeep-16f;
 }
 
 uint64_t nextRandom(uint64_t& state)
@@ -56,8 +68,8 @@ float fromBits(uint32_t bits) { return std::bit_cast<float>(bits); }
 
 // Every exponent (a stride through all bit patterns: the fast and the large
 // range reductions, tiny and non-finite arguments), the angles a step meets,
-// and arguments whose result lies so near a rounding boundary that a multiply-
-// add rounded twice instead of once gives another float.
+// and the only arguments (of all 2^32) whose result changes when the
+// reduction's multiply-subtract rounds twice instead of once.
 TEST(FloatTrig, SinAndCosMatchTheCLibrary)
 {
     std::string why;
@@ -69,6 +81,17 @@ TEST(FloatTrig, SinAndCosMatchTheCLibrary)
     uint64_t state = 0x9e3779b97f4a7c15u;
     for (int i = 0; i < 200000; ++i)
         arguments.push_back(float(int32_t(nextRandom(state)) / 2147483648.0 * 10.0));
+    if (libraryFusesSinCos()) {
+        for (uint32_t bits : {0x418a3adbu, 0x418a3adcu, 0x418a3addu, 0x418a3adeu, 0x41bc76d9u, 0x4202eb4bu,
+                              0x4255b0a9u, 0x42687a55u, 0x4280ce28u, 0x42870e40u, 0x42a35c07u, 0x42a35d44u,
+                              0x42a97360u, 0x42c55faau, 0x42cf5854u, 0x42d8d23eu, 0x42e87a55u}) {
+            arguments.push_back(fromBits(bits));
+            arguments.push_back(-fromBits(bits));
+        }
+    } else {
+        std::printf("note: glibc's sin and cos here are its build without FMA, which rounds 34 arguments "
+                    "otherwise than the portable ones; those are left out\n");
+    }
     for (float x : {0.0f, -0.0f, std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
                     std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::denorm_min(), 120.0f,
                     -120.0f, 0x1p-12f, 0x1.921fb6p-1f, std::numeric_limits<float>::max()})
