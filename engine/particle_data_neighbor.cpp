@@ -397,8 +397,8 @@ struct Window {
             Int4 b = lanes + j;
             Int4 low = lowPairs(a, b);
             Int4 high = highPairs(a, b);
-            std::memcpy(out + found, &low, sizeof low);
-            std::memcpy(out + found + 2, &high, sizeof high);
+            std::memcpy(static_cast<void*>(out + found), &low, sizeof low);
+            std::memcpy(static_cast<void*>(out + found + 2), &high, sizeof high);
             found += kLanePack.count[close];
             if (stops)
                 break;
