@@ -5,12 +5,13 @@
 // optimized-routines (math/sinf.c, cosf.c, sincosf.h, sincosf_data.c; MIT
 // licence, Copyright (c) 2018 Arm Limited), which glibc uses: range reduction
 // and polynomials in double precision. glibc builds them a second time with
-// FMA and picks that build where the processor has FMA; the multiply-adds
-// that build fuses are written here as std::fma, which is correctly rounded
-// everywhere (in software where the processor lacks it), so they round alike.
-// Of all 2^32 arguments only 34 (|x| in 8..120, next to a multiple of pi/2)
-// come out otherwise when nothing is fused: there the reduction's
-// multiply-subtract cancels.
+// FMA and picks that build where the processor has FMA. Of its fused
+// multiply-adds only the reduction's changes a result (34 of all 2^32
+// arguments, |x| in 8..120 next to a multiple of pi/2, where it cancels);
+// that one is computed exactly in integers below and rounded once. The
+// polynomials' are left unfused: checked against glibc's FMA build for all
+// 2^32 arguments, and a software fma would cost WebAssembly ten times the
+// call.
 //
 // The arc tangent follows the algorithm and coefficients of fdlibm's float
 // version (e_atan2f.c, s_atanf.c: Copyright (C) 1993 by Sun Microsystems,
@@ -30,36 +31,24 @@ namespace {
 // ---- sine and cosine ----------------------------------------------------
 
 struct SinCosPolynomial {
-    double sign[4];
-    double halfPiInverse, halfPi, c0, c1, c2, c3, c4, s1, s2, s3;
+    double c0, c1, c2, c3, c4, s1, s2, s3;
 };
 
 // The second polynomial computes -cos(x), so that quadrants 2 and 3 negate
 // the cosine for free.
 constexpr SinCosPolynomial kPolynomial[2] = {
-    {{1.0, -1.0, -1.0, 1.0},
-     0x1.45F306DC9C883p+23, // 2/pi scaled by 2^24 for the integer quadrant
-     0x1.921FB54442D18p0,
-     0x1p0,
-     -0x1.ffffffd0c621cp-2,
-     0x1.55553e1068f19p-5,
-     -0x1.6c087e89a359dp-10,
-     0x1.99343027bf8c3p-16,
-     -0x1.555545995a603p-3,
-     0x1.1107605230bc4p-7,
-     -0x1.994eb3774cf24p-13},
-    {{1.0, -1.0, -1.0, 1.0},
-     0x1.45F306DC9C883p+23,
-     0x1.921FB54442D18p0,
-     -0x1p0,
-     0x1.ffffffd0c621cp-2,
-     -0x1.55553e1068f19p-5,
-     0x1.6c087e89a359dp-10,
-     -0x1.99343027bf8c3p-16,
-     -0x1.555545995a603p-3,
-     0x1.1107605230bc4p-7,
-     -0x1.994eb3774cf24p-13},
+    {0x1p0, -0x1.ffffffd0c621cp-2, 0x1.55553e1068f19p-5, -0x1.6c087e89a359dp-10, 0x1.99343027bf8c3p-16,
+     -0x1.555545995a603p-3, 0x1.1107605230bc4p-7, -0x1.994eb3774cf24p-13},
+    {-0x1p0, 0x1.ffffffd0c621cp-2, -0x1.55553e1068f19p-5, 0x1.6c087e89a359dp-10, -0x1.99343027bf8c3p-16,
+     -0x1.555545995a603p-3, 0x1.1107605230bc4p-7, -0x1.994eb3774cf24p-13},
 };
+constexpr double kQuadrantSign[4] = {1.0, -1.0, -1.0, 1.0};
+
+// 2/pi scaled by 2^24, for the quadrant in integer arithmetic.
+constexpr double kTwoOverPiTimes2To24 = 0x1.45F306DC9C883p+23;
+// The double nearest pi/2, as a whole multiple of 2^-52.
+constexpr int64_t kHalfPiTimes2To52 = 0x1921FB54442D18;
+static_assert(double(kHalfPiTimes2To52) * 0x1p-52 == 0x1.921FB54442D18p0);
 
 // 4/pi to 192 bits; each entry adds 8 bits so that any 96-bit window can be
 // read from three aligned words.
@@ -81,27 +70,30 @@ float sinPolynomial(double x, double x2, const SinCosPolynomial& p, int quadrant
 {
     if ((quadrant & 1) == 0) {
         double x3 = x * x2;
-        double s1 = std::fma(x2, p.s3, p.s2);
+        double s1 = p.s2 + x2 * p.s3;
         double x7 = x3 * x2;
-        double s = std::fma(x3, p.s1, x);
-        return float(std::fma(x7, s1, s));
+        double s = x + x3 * p.s1;
+        return float(s + x7 * s1);
     }
     double x4 = x2 * x2;
-    double c2 = std::fma(x2, p.c4, p.c3);
-    double c1 = std::fma(x2, p.c1, p.c0);
+    double c2 = p.c3 + x2 * p.c4;
+    double c1 = p.c0 + x2 * p.c1;
     double x6 = x4 * x2;
-    double c = std::fma(x4, p.c2, c1);
-    return float(std::fma(x6, c2, c));
+    double c = c1 + x4 * p.c2;
+    return float(c + x6 * c2);
 }
 
-// |x| < 120: one multiply-subtract of the nearest multiple of pi/2, the
-// quadrant rounded through an integer scaled by 2^24.
-double reduceSmall(double x, const SinCosPolynomial& p, int& quadrant)
+// 3/4 <= |x| < 120: x less the nearest multiple n of pi/2 (in the double
+// nearest it). x and n * pi/2 are both whole multiples of 2^-52 below 2^60,
+// so their difference is exact in integers and its conversion rounds it once,
+// as a fused multiply-subtract does.
+double reduceSmall(double x, int& quadrant)
 {
-    double r = x * p.halfPiInverse;
+    double r = x * kTwoOverPiTimes2To24;
     int n = (int(r) + 0x800000) >> 24;
     quadrant = n;
-    return std::fma(-double(n), p.halfPi, x);
+    const int64_t difference = int64_t(x * 0x1p52) - int64_t(n) * kHalfPiTimes2To52;
+    return double(difference) * 0x1p-52;
 }
 
 // Larger finite x (as its bits, sign ignored): the exact 2.62 fixed-point
@@ -136,7 +128,7 @@ float sinOrCos(float y, Wanted wanted)
     int n = 0;
     int signedQuadrant = 0;
     if (top < absTop12(120.0f)) {
-        x = reduceSmall(x, kPolynomial[0], n);
+        x = reduceSmall(x, n);
         signedQuadrant = n;
     } else if (top < absTop12(INFINITY)) {
         const uint32_t bits = bit_cast<uint32_t>(y);
@@ -145,7 +137,7 @@ float sinOrCos(float y, Wanted wanted)
     } else {
         return (y - y) / (y - y); // NaN for infinities, NaN stays NaN
     }
-    const double s = kPolynomial[0].sign[signedQuadrant & 3];
+    const double s = kQuadrantSign[signedQuadrant & 3];
     const SinCosPolynomial& p = kPolynomial[(signedQuadrant & 2) ? 1 : 0];
     return sinPolynomial(x * s, x * x, p, n ^ cosine);
 }
