@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 #include <sstream>
+#include <string>
 #include <vector>
 
 #if defined(__GLIBC__)
