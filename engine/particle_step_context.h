@@ -129,6 +129,9 @@ public:
     // Fewer particles than this per task are not worth a thread's wake-up.
     // Tests lower it to split small scenes.
     int particlesPerTask = 4096;
+    // Whether the pool may run jobs on the caller alone while its other
+    // threads arrive late (see WorkerPool); tests of the splits turn it off.
+    bool yieldsToLoad = true;
 
     // Runs task(t, first, end) for t = 0 .. tasks - 1 over consecutive ranges
     // [first, end) that together cover [0, n), on the worker threads. The
