@@ -31,7 +31,8 @@ const char* const kUsage =
     "particles' persistent state (--trace: after every step); bench builds a standard scene\n"
     "(water-20k, ...), steps it and prints the median ns per particle-step\n"
     "of the steps after the first fifth, then saves it if asked; trig prints\n"
-    "a hash of the engine's sin, cos and atan2 over COUNT arguments each.\n";
+    "a hash of the engine's sin, cos and atan2 over COUNT arguments each, and\n"
+    "of sin and cos over every float of 8 <= |x| < 120.\n";
 
 int usage()
 {
@@ -159,7 +160,17 @@ int trigHash(long count)
         mix(trig::atan2(any, bit_cast<float>(uint32_t(r >> 32))));
         mix(trig::atan2(angle, float(int32_t(r) / 2147483648.0 * 10.0)));
     }
-    std::printf("trig: %ld arguments, %016llx\n", count, static_cast<unsigned long long>(hash));
+    // Every float of 8 <= |x| < 120 too: there the reduction cancels, and how it
+    // rounds decides some results.
+    for (uint32_t bits = bit_cast<uint32_t>(8.0f); bits < bit_cast<uint32_t>(120.0f); ++bits) {
+        for (uint32_t sign : {0u, 0x80000000u}) {
+            const float x = bit_cast<float>(bits | sign);
+            mix(trig::sin(x));
+            mix(trig::cos(x));
+        }
+    }
+    std::printf("trig: %ld arguments and every float of 8 <= |x| < 120, %016llx\n", count,
+                static_cast<unsigned long long>(hash));
     return 0;
 }
 
