@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "cg_math_ext.h"
+#include "float_trig.h"
 #include "particle_simulator.h"
 
 namespace Zeb::Kamblo {
@@ -90,10 +91,10 @@ void ParticleSimulator::expressRigid()
         if (!(B.inertia > 0))
             continue;
         const float* M = B.rotation;
-        float theta = std::atan2(M[2] - M[1], M[0] + M[3]);
+        float theta = trig::atan2(M[2] - M[1], M[0] + M[3]);
         B.angle = theta;
-        float c = std::cos(theta);
-        float s = std::sin(theta);
+        float c = trig::cos(theta);
+        float s = trig::sin(theta);
         B.rotation[0] = c;
         B.rotation[1] = -s;
         B.rotation[2] = s;
