@@ -166,9 +166,17 @@ void ParticleSimulator::expressAqua()
     ParticleData& d = *data;
     float2 g = gravity();
     float rho0 = d.standardDensity;
-    for (int i = 0; i < d.count; ++i) {
-        if (!(d.info[i] & aqua))
-            continue;
+    // The draws go in particle order on one thread, over the water that
+    // leaves or falls back into the body of water, found on the threads.
+    auto changing = [&](int i) {
+        ParticleInfo info = d.info[i];
+        float rho = d.density[i];
+        return (info & aqua) && ((!(info & aerated) && rho < 0.9f * rho0) || ((info & aerated) && rho > rho0));
+    };
+    int changes = 0;
+    const int* changed = context.select(d.count, changing, changes, size_t(d.capacity));
+    for (int j = 0; j < changes; ++j) {
+        int i = changed[j];
         float rho = d.density[i];
         if (!(d.info[i] & aerated) && rho < 0.9f * rho0) {
             float r = frand();
