@@ -383,14 +383,16 @@ void ParticleSimulator::expressWall()
     if (!(context.presentInfo & wall))
         return;
     ParticleData& d = *data;
-    for (int i = 0; i < d.count; ++i) {
-        if (!(d.info[i] & wall))
-            continue;
-        d.position[i] = d.anchor[i];
-        d.velocity[i] = {0, 0};
-        d.angle[i] = 0;
-        d.angularVelocity[i] = 0;
-    }
+    context.forRanges(d.count, [&](int, int first, int end) {
+        for (int i = first; i < end; ++i) {
+            if (!(d.info[i] & wall))
+                continue;
+            d.position[i] = d.anchor[i];
+            d.velocity[i] = {0, 0};
+            d.angle[i] = 0;
+            d.angularVelocity[i] = 0;
+        }
+    });
 }
 
 } // namespace Zeb::Kamblo

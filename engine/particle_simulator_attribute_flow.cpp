@@ -210,9 +210,11 @@ void ParticleSimulator::expressFuel()
         return;
     ParticleData& d = *data;
     float pf = fireChance(d);
-    for (int i = 0; i < d.count; ++i) {
-        if (!hasAll(d.info[i], fuel | hot))
-            continue;
+    int burning = 0;
+    const int* burner = context.select(d.count, [&](int i) { return hasAll(d.info[i], fuel | hot); }, burning,
+                                       size_t(d.capacity));
+    for (int j = 0; j < burning; ++j) {
+        int i = burner[j];
         float r1 = frand();
         if (r1 < d.fuelExtinguishProbability) {
             d.info[i] |= zombie; // burnt away
