@@ -18,6 +18,7 @@
 #include "pudlet_logic.h"
 #include "scene_frame.h"
 #include "scene_session.h"
+#include "shader.h"
 
 using Zeb::Kamblo::RevivezoRora;
 
@@ -85,6 +86,9 @@ EMSCRIPTEN_KEEPALIVE bool pudlet_start(const char* canvas, int width, int height
         return false;
     emscripten_webgl_make_context_current(host.context);
     pudletInitGLEmulation();
+    // The renderer's checks would each wait for the GPU process to finish the
+    // frame so far; the page reads the error once a second (pudlet_gl_error).
+    Zeb::Kamblo::checkErrorReads = false;
     host.engine = Pudlet::newEngine();
     host.width = width;
     host.height = height;
@@ -145,6 +149,13 @@ EMSCRIPTEN_KEEPALIVE bool pudlet_save(const char* path)
 }
 
 EMSCRIPTEN_KEEPALIVE const char* pudlet_error() { return host.text.c_str(); }
+
+// The pending WebGL error code (0 for none), and clears it.
+EMSCRIPTEN_KEEPALIVE int pudlet_gl_error()
+{
+    emscripten_webgl_make_context_current(host.context);
+    return int(glGetError());
+}
 
 // The canvas's new size in pixels; the walls follow it.
 EMSCRIPTEN_KEEPALIVE void pudlet_resize(int width, int height)

@@ -36,6 +36,7 @@
       open: M.cwrap('pudlet_open', 'boolean', ['string']),
       save: M.cwrap('pudlet_save', 'boolean', ['string']),
       error: M.cwrap('pudlet_error', 'string', []),
+      glError: M.cwrap('pudlet_gl_error', 'number', []),
       resize: M.cwrap('pudlet_resize', null, ['number', 'number']),
       frame: M.cwrap('pudlet_frame', null, ['boolean']),
       mouseDown: M.cwrap('pudlet_mouse_down', null, ['number', 'number', 'number']),
@@ -94,6 +95,9 @@
         fpsStart = now;
         fpsFrames = 0;
         showStatus();
+        // Once a second: reading WebGL's error waits for the drawing so far.
+        const glError = api.glError();
+        if (glError !== 0) console.error('OpenGL error 0x' + glError.toString(16));
       }
       requestAnimationFrame(loop);
     }
