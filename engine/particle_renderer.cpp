@@ -82,6 +82,17 @@ int offscreenPixels(float wanted, int viewportPixels)
     return int(std::ceil(wanted));
 }
 
+// Framebuffer objects: core in OpenGL 3.0 and in WebGL, an extension before.
+bool hasFramebufferObjects()
+{
+#if defined(__EMSCRIPTEN__)
+    return true;
+#else
+    return loadGLEntryPoints() && glGenFramebuffers && glBindFramebuffer && glFramebufferTexture2D &&
+           glCheckFramebufferStatus;
+#endif
+}
+
 // The sprite quad's corners and texture coordinates, in drawing order.
 constexpr float spriteCorners[4][4] = {{2, 2, 1, 1}, {2, -2, 1, 0}, {-2, -2, 0, 0}, {-2, 2, 0, 1}};
 
@@ -90,6 +101,8 @@ constexpr float spriteCorners[4][4] = {{2, 2, 1, 1}, {2, -2, 1, 0}, {-2, -2, 0, 
 constexpr size_t maxVerticesPerDraw = 65536;
 
 } // namespace
+
+bool ParticleRenderer::imagesInFramebuffers = false;
 
 ParticleRenderer::ParticleRenderer(const Pointer<ParticleData>& data) : data(data) {}
 
@@ -185,10 +198,24 @@ void ParticleRenderer::prerenderBlobs()
     followSize(liquidTexture, width, height);
     followSize(solidTexture, width, height);
 
+    // Both images' framebuffers, before anything is drawn: where either
+    // cannot be drawn into, the images are drawn in the frame buffer.
+    GLint previousFramebuffer = 0;
+    bool inFramebuffers = false;
+    if (imagesInFramebuffers && hasFramebufferObjects()) {
+        glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previousFramebuffer);
+        inFramebuffers = bindImageFramebuffer(liquidFramebuffer_, liquidTexture) &&
+                         bindImageFramebuffer(solidFramebuffer_, solidTexture);
+        if (!inFramebuffers)
+            glBindFramebuffer(GL_FRAMEBUFFER, GLuint(previousFramebuffer));
+    }
+
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     // The world box, from its lower-left corner, fills the lower-left part of
-    // the frame buffer that the off-screen images copy.
+    // the frame buffer that the off-screen images copy (or the whole of the
+    // image's own; the viewport stays the frame's, so every pixel lands
+    // where it would in the frame buffer).
     const float sx = float(liquidTexture->textureWidth) / boxPixelsX_;
     const float sy = float(liquidTexture->textureHeight) / boxPixelsY_;
     glScalef(sx, sy, 1);
@@ -223,14 +250,42 @@ void ParticleRenderer::prerenderBlobs()
         checkError(202);
         prerenderSolids(mode);
     }
-    solidTexture->copy();
+    if (inFramebuffers) {
+        // The liquids are drawn over the solids.
+        liquidTexture->copy();
+        bindImageFramebuffer(liquidFramebuffer_, liquidTexture);
+    } else {
+        solidTexture->copy();
+    }
     checkError(203);
     liquidTiles_ = solidTiles_;
     if (drawable)
         prerenderLiquids();
-    liquidTexture->copy();
+    if (inFramebuffers)
+        glBindFramebuffer(GL_FRAMEBUFFER, GLuint(previousFramebuffer));
+    else
+        liquidTexture->copy();
     checkError(204);
     glPopMatrix();
+}
+
+bool ParticleRenderer::bindImageFramebuffer(ImageFramebuffer& f, const Pointer<Texture>& image)
+{
+    if (f.name == 0)
+        glGenFramebuffers(1, &f.name);
+    glBindFramebuffer(GL_FRAMEBUFFER, f.name);
+    // Attached and checked once per image: the check waits for the GPU.
+    if (f.image != image) {
+        if (image->glName < 0) {
+            glPushAttrib(GL_TEXTURE_BIT);
+            image->bind(); // uploads it
+            glPopAttrib();
+        }
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, GLuint(image->glName), 0);
+        f.image = image;
+        f.complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    }
+    return f.complete;
 }
 
 bool ParticleRenderer::isTexturedBodyParticle(int i, int mode) const

@@ -18,6 +18,7 @@
 #include "pudlet_logic.h"
 #include "scene_frame.h"
 #include "scene_session.h"
+#include "particle_renderer.h"
 #include "shader.h"
 
 using Zeb::Kamblo::RevivezoRora;
@@ -70,8 +71,9 @@ EMSCRIPTEN_KEEPALIVE bool pudlet_start(const char* canvas, int width, int height
 {
     EmscriptenWebGLContextAttributes attributes;
     emscripten_webgl_init_context_attributes(&attributes);
-    // The blob modes accumulate coverage in the frame buffer's alpha.
-    attributes.alpha = true;
+    // Opaque: the renderer draws its off-screen images in textures of their
+    // own (imagesInFramebuffers), so the page's frame buffer needs no alpha.
+    attributes.alpha = false;
     attributes.depth = false;
     attributes.stencil = false;
     attributes.antialias = false;
@@ -86,6 +88,7 @@ EMSCRIPTEN_KEEPALIVE bool pudlet_start(const char* canvas, int width, int height
         return false;
     emscripten_webgl_make_context_current(host.context);
     pudletInitGLEmulation();
+    Zeb::Kamblo::ParticleRenderer::imagesInFramebuffers = true;
     // The renderer's checks would each wait for the GPU process to finish the
     // frame so far; the page reads the error once a second (pudlet_gl_error).
     Zeb::Kamblo::checkErrorReads = false;
@@ -176,12 +179,6 @@ EMSCRIPTEN_KEEPALIVE void pudlet_frame(bool simulate)
     }
     emscripten_webgl_make_context_current(host.context);
     Pudlet::drawFrame(engine, {host.width, host.height, engine.scale()});
-    // The renderer leaves coverage in the alpha channel; the page shows the
-    // picture opaque, as a window would.
-    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 }
 
 // Mouse and touch, in canvas pixels from the top-left corner.
