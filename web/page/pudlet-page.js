@@ -82,6 +82,7 @@
     // ---- frames -----------------------------------------------------------
     let fpsStart = performance.now();
     let fpsFrames = 0;
+    const glErrorsLogged = new Set();
     function loop(now) {
       api.frame(true);
       page.frames++;
@@ -96,8 +97,12 @@
         fpsFrames = 0;
         showStatus();
         // Once a second: reading WebGL's error waits for the drawing so far.
+        // Each kind is logged once (a lost context would repeat forever).
         const glError = api.glError();
-        if (glError !== 0) console.error('OpenGL error 0x' + glError.toString(16));
+        if (glError !== 0 && !glErrorsLogged.has(glError)) {
+          glErrorsLogged.add(glError);
+          console.error('OpenGL error 0x' + glError.toString(16));
+        }
       }
       requestAnimationFrame(loop);
     }
