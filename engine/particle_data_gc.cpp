@@ -1,7 +1,7 @@
 // Removal of zombie particles: split broken rigid bodies, compact the arrays,
 // renumber joints.
 #include <array>
-#include <iterator>
+#include <cstring>
 
 #include "particle_data.h"
 #include "particle_step_context.h"
@@ -77,29 +77,35 @@ void ParticleData::gc(StepContext* context)
     }
 
     // 3. Compaction; `order` maps old numbers to new ones (-1 for removed).
+    // Survivors keep their order, so each run of them moves down as one
+    // block, array by array.
     int oldCount = count;
     int w = 0;
-    for (int p = 0; p < oldCount; ++p) {
-        if (info[p] & zombie) {
-            order[p] = -1;
+    for (int p = 0; p < oldCount; ++p)
+        order[p] = (info[p] & zombie) ? -1 : w++;
+    for (int p = 0; p < oldCount;) {
+        if (order[p] < 0 || order[p] == p) {
+            ++p;
             continue;
         }
-        order[p] = w;
-        if (w != p) {
-#define KAMBLO_MOVE_ARRAY(type, name, persistence) KAMBLO_IF_##persistence(name[w] = name[p];)
-            KAMBLO_PARTICLE_ARRAYS(KAMBLO_MOVE_ARRAY)
+        int end = p + 1;
+        while (end < oldCount && order[end] >= 0)
+            ++end;
+        int to = order[p];
+        size_t run = size_t(end - p);
+#define KAMBLO_MOVE_ARRAY(type, name, persistence) \
+    KAMBLO_IF_##persistence(std::memmove(static_cast<void*>(name + to), name + p, run * sizeof(type));)
+        KAMBLO_PARTICLE_ARRAYS(KAMBLO_MOVE_ARRAY)
 #undef KAMBLO_MOVE_ARRAY
-        }
-        ++w;
+        p = end;
     }
     count = w;
 
     // 4. Joints follow their particles and must still qualify. Renumbering
-    // keeps the survivors' relative order, so each joint is updated in place
-    // (extracted and put back at the same spot, which allocates nothing) and
-    // the set stays ordered throughout.
+    // keeps the survivors' relative order, so the set stays ordered while
+    // each joint is changed where it stands.
     for (auto it = joints.begin(); it != joints.end();) {
-        const ParticleJoint& joint = *it;
+        ParticleJoint& joint = const_cast<ParticleJoint&>(*it);
         int a = -1;
         int b = -1;
         if (joint.a >= 0 && joint.b >= 0 && joint.a < oldCount && joint.b < oldCount) {
@@ -111,13 +117,10 @@ void ParticleData::gc(StepContext* context)
             it = joints.erase(it);
             continue;
         }
-        auto next = std::next(it);
-        auto node = joints.extract(it);
-        node.value().a = a;
-        node.value().b = b;
-        node.value().info = both;
-        joints.insert(next, std::move(node));
-        it = next;
+        joint.a = a;
+        joint.b = b;
+        joint.info = both;
+        ++it;
     }
 
     ++layoutVersion;

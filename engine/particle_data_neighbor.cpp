@@ -2,6 +2,7 @@
 // tests each particle against a bounded window of its successors.
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -271,28 +272,41 @@ int StepContext::sortSweepOrder(ParticleData& d)
 
     // Exact order within runs of equal strip and coarse x, by insertion,
     // which stops (false) after a number of moves proportional to the count.
+    // Each task takes the runs that begin in its range, so no run is split.
     auto refine = [&]() {
-        int64_t moves = 8 * int64_t(finite) + 64;
-        for (int i = 1; i < finite; ++i) {
-            uint64_t run = keys[i] >> numberBits;
-            if (run != keys[i - 1] >> numberBits)
-                continue;
-            float ex = x[i], ey = y[i];
-            int ep = order[i];
-            int j = i;
-            while (j > 0 && keys[j - 1] >> numberBits == run && (ex < x[j - 1] || (ex == x[j - 1] && ep < order[j - 1]))) {
-                x[j] = x[j - 1];
-                y[j] = y[j - 1];
-                order[j] = order[j - 1];
-                --j;
-                if (--moves < 0)
-                    return false;
+        auto sameRun = [&](int i) { return keys[i] >> numberBits == keys[i - 1] >> numberBits; };
+        auto runStart = [&](int i) {
+            while (i > 0 && i < finite && sameRun(i))
+                ++i;
+            return i;
+        };
+        std::atomic<bool> gaveUp{false};
+        forRanges(finite, [&](int, int first, int end) {
+            int stop = runStart(end);
+            int64_t moves = 8 * int64_t(stop - first) + 64;
+            for (int i = std::max(1, runStart(first)); i < stop; ++i) {
+                if (!sameRun(i))
+                    continue;
+                uint64_t run = keys[i] >> numberBits;
+                float ex = x[i], ey = y[i];
+                int ep = order[i];
+                int j = i;
+                while (j > 0 && keys[j - 1] >> numberBits == run && (ex < x[j - 1] || (ex == x[j - 1] && ep < order[j - 1]))) {
+                    x[j] = x[j - 1];
+                    y[j] = y[j - 1];
+                    order[j] = order[j - 1];
+                    --j;
+                    if (--moves < 0) {
+                        gaveUp.store(true, std::memory_order_relaxed);
+                        return;
+                    }
+                }
+                x[j] = ex;
+                y[j] = ey;
+                order[j] = ep;
             }
-            x[j] = ex;
-            y[j] = ey;
-            order[j] = ep;
-        }
-        return true;
+        });
+        return !gaveUp.load(std::memory_order_relaxed);
     };
 
     if (numberBits + exactXBits + stripBits <= 64) {
@@ -397,8 +411,8 @@ struct Window {
             Int4 b = lanes + j;
             Int4 low = lowPairs(a, b);
             Int4 high = highPairs(a, b);
-            std::memcpy(out + found, &low, sizeof low);
-            std::memcpy(out + found + 2, &high, sizeof high);
+            std::memcpy(static_cast<void*>(out + found), &low, sizeof low);
+            std::memcpy(static_cast<void*>(out + found + 2), &high, sizeof high);
             found += kLanePack.count[close];
             if (stops)
                 break;

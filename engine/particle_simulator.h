@@ -69,6 +69,7 @@ public:
     // The flowing, buoyant, burning and steered materials.
     void expressPowder();
     void expressLight();
+    void liftPairs(ParticleInfo attribute, float coefficient, bool rises);
     void expressDense();
     void expressJet();
     void expressAqua();

@@ -45,12 +45,20 @@ void ParticleSimulator::expressPowder()
     // The weight of a pair slightly closer than the standard spacing: grains
     // only push once they overlap.
     float w0 = (1 - d.standardDistance) * 1.01f;
-    for (const ParticleNeighbor& n : d.neighbors) {
+    // Each push reads velocities that the pushes before it changed, so the
+    // pairs go one by one in list order; which pairs push depends on
+    // attributes and weights alone, and is found on the threads first.
+    const ParticleNeighbor* record = d.neighbors.data();
+    int pushing = 0;
+    const int* pushers = context.select(int(d.neighbors.size()), [&](int k) {
+        const ParticleNeighbor& n = record[k];
+        return ((d.info[n.a] | d.info[n.b]) & powder) && n.weight > w0;
+    }, pushing);
+    for (int j = 0; j < pushing; ++j) {
+        const ParticleNeighbor& n = record[pushers[j]];
         ParticleInfo A = d.info[n.a];
         ParticleInfo B = d.info[n.b];
         float w = n.weight;
-        if (!((A | B) & powder) || !(w > w0))
-            continue;
         float f = (w0 - w) * d.powderSpringCoefficient; // negative: repulsive
         float2 dv = d.velocity[n.b] - d.velocity[n.a];
         float s = dot(dv, n.direction);
@@ -70,24 +78,50 @@ void ParticleSimulator::expressPowder()
     }
 }
 
+// Pairs of which one particle has the attribute and the other not: the one
+// with it rises (or sinks) by coefficient * weight * gravity and the other
+// takes the opposite push. No push depends on a velocity, so each particle
+// adds its own pushes, in list order, on whichever thread owns it.
+void ParticleSimulator::liftPairs(ParticleInfo attribute, float coefficient, bool rises)
+{
+    ParticleData& d = *data;
+    float2 g = gravity();
+    const ParticleNeighbor* record = d.neighbors.data();
+    const SweepPair* pair = context.sweepPairs.data();
+    context.forPairRanges(d, [&](int first, int end, int from, int to, bool whole) {
+        for (int k = from; k < to; ++k) {
+            const ParticleNeighbor& n = record[k];
+            bool withA = d.info[n.a] & attribute;
+            bool withB = d.info[n.b] & attribute;
+            if (withA == withB)
+                continue;
+            int X = withB ? n.b : n.a;
+            int O = withB ? n.a : n.b;
+            bool ownsX = whole || owns<true>(withB ? pair[k].b : pair[k].a, first, end);
+            bool ownsO = whole || owns<true>(withB ? pair[k].a : pair[k].b, first, end);
+            float2 F = (coefficient * n.weight) * g;
+            if (rises) {
+                if (ownsX)
+                    d.velocity[X] -= F;
+                if (ownsO)
+                    d.velocity[O] += F;
+            } else {
+                if (ownsX)
+                    d.velocity[X] += F;
+                if (ownsO)
+                    d.velocity[O] -= F;
+            }
+        }
+    });
+}
+
 void ParticleSimulator::expressLight()
 {
     if (!(context.presentInfo & light))
         return;
     ParticleData& d = *data;
-    float2 g = gravity();
     // Light matter rises and pushes what it passes down in exchange.
-    for (const ParticleNeighbor& n : d.neighbors) {
-        bool lightA = d.info[n.a] & light;
-        bool lightB = d.info[n.b] & light;
-        if (lightA == lightB)
-            continue;
-        int L = lightB ? n.b : n.a;
-        int O = lightB ? n.a : n.b;
-        float2 F = (d.upCoefficient * n.weight) * g;
-        d.velocity[L] -= F;
-        d.velocity[O] += F;
-    }
+    liftPairs(light, d.upCoefficient, true);
 }
 
 void ParticleSimulator::expressDense()
@@ -95,18 +129,7 @@ void ParticleSimulator::expressDense()
     if (!(context.presentInfo & dense))
         return;
     ParticleData& d = *data;
-    float2 g = gravity();
-    for (const ParticleNeighbor& n : d.neighbors) {
-        bool denseA = d.info[n.a] & dense;
-        bool denseB = d.info[n.b] & dense;
-        if (denseA == denseB)
-            continue;
-        int D = denseB ? n.b : n.a;
-        int O = denseB ? n.a : n.b;
-        float2 F = (d.downCoefficient * n.weight) * g;
-        d.velocity[D] += F;
-        d.velocity[O] -= F;
-    }
+    liftPairs(dense, d.downCoefficient, false);
 }
 
 void ParticleSimulator::expressJet()
@@ -200,7 +223,18 @@ void ParticleSimulator::expressHot()
     ParticleData& d = *data;
     uint8_t* touched = scratch(context.touched, d.count);
     std::fill_n(touched, d.count, uint8_t(0));
-    for (const ParticleNeighbor& n : d.neighbors) {
+    // Pairs go one by one in list order (the draws, and heat passed on from
+    // pair to pair). Only fuel and powder catch fire, so a pair that holds
+    // none of them and nothing hot does nothing; the others are found on the
+    // threads first.
+    const ParticleNeighbor* record = d.neighbors.data();
+    int warm = 0;
+    const int* warmPairs = context.select(int(d.neighbors.size()), [&](int k) {
+        return ((d.info[record[k].a] | d.info[record[k].b]) & (hot | fuel | powder)) != 0;
+    }, warm);
+    bool anyTouched = false;
+    for (int j = 0; j < warm; ++j) {
+        const ParticleNeighbor& n = record[warmPairs[j]];
         int H = (d.info[n.b] & hot) ? n.b : n.a;
         int O = H == n.b ? n.a : n.b;
         if (!(d.info[H] & hot))
@@ -223,9 +257,10 @@ void ParticleSimulator::expressHot()
                 d.info[O] |= hot;
         }
         touched[O] = 1;
+        anyTouched = true;
     }
     // Heat melts every joint of whatever touches a hot particle.
-    for (auto it = d.joints.begin(); it != d.joints.end();) {
+    for (auto it = anyTouched ? d.joints.begin() : d.joints.end(); it != d.joints.end();) {
         const ParticleJoint& joint = *it;
         bool inRange = joint.a >= 0 && joint.b >= 0 && joint.a < d.count && joint.b < d.count;
         if (inRange && (touched[joint.a] != 0 || touched[joint.b] != 0))

@@ -50,9 +50,12 @@ void ParticleSimulator::expressRigid()
         B.angularVelocity = 0;
     }
 
-    for (int i = 0; i < d.count; ++i) {
-        if (!isBodyParticle(i))
-            continue;
+    // Each body sums its particles in number order, so the sums go on one
+    // thread; the rigid particles among all are found on the threads first.
+    int members = 0;
+    const int* member = context.select(d.count, isBodyParticle, members);
+    for (int j = 0; j < members; ++j) {
+        int i = member[j];
         ParticleBody& B = bodies[d.body[i]];
         B.count += 1;
         B.center += d.position[i];
@@ -69,9 +72,8 @@ void ParticleSimulator::expressRigid()
     }
 
     // Inertia, the covariance of current and reference shape, and angular momentum.
-    for (int i = 0; i < d.count; ++i) {
-        if (!isBodyParticle(i))
-            continue;
+    for (int j = 0; j < members; ++j) {
+        int i = member[j];
         ParticleBody& B = bodies[d.body[i]];
         float2 p = d.position[i] - B.center;
         float2 u = d.velocity[i] - B.velocity;
@@ -105,8 +107,9 @@ void ParticleSimulator::expressRigid()
             B.axialCenter = {0, 0};
             B.axialAnchor = {0, 0};
         }
-        for (int i = 0; i < d.count; ++i) {
-            if (!isBodyParticle(i) || !(d.info[i] & axial))
+        for (int j = 0; j < members; ++j) {
+            int i = member[j];
+            if (!(d.info[i] & axial))
                 continue;
             ParticleBody& B = bodies[d.body[i]];
             B.axialCount += 1;
@@ -138,13 +141,20 @@ void ParticleSimulator::expressRigid()
 
     // Contacts between different bodies; body 0 (walls, loose particles) has no
     // rigid particles of its own in a normal scene and is then immovable.
-    for (const ParticleNeighbor& n : d.neighbors) {
+    // Each contact reads the body velocities that those before it changed:
+    // one by one in list order, over the pairs found on the threads first.
+    const ParticleNeighbor* record = d.neighbors.data();
+    int contacts = 0;
+    const int* contact = context.select(int(d.neighbors.size()), [&](int k) {
+        int a = record[k].a;
+        int b = record[k].b;
+        return d.body[a] != d.body[b] && inBody(a) && inBody(b) && (d.info[a] & (rigid | wall)) &&
+               (d.info[b] & (rigid | wall));
+    }, contacts);
+    for (int j = 0; j < contacts; ++j) {
+        const ParticleNeighbor& n = record[contact[j]];
         int a = n.a;
         int b = n.b;
-        if (d.body[a] == d.body[b] || !inBody(a) || !inBody(b))
-            continue;
-        if (!(d.info[a] & (rigid | wall)) || !(d.info[b] & (rigid | wall)))
-            continue;
         ParticleBody& Ba = bodies[d.body[a]];
         ParticleBody& Bb = bodies[d.body[b]];
         float2 m = (d.position[a] + d.position[b]) / 2.0f;

@@ -19,6 +19,7 @@ WorkerPool& StepContext::workers()
 {
     if (!pool)
         pool = std::make_unique<WorkerPool>(threadCount);
+    pool->yieldsToLoad = yieldsToLoad;
     return *pool;
 }
 

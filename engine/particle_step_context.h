@@ -25,6 +25,10 @@ class WorkerPool;
 struct SweepPair {
     int a;
     int b;
+    // Left unset when made: the lists are sized first and then written whole,
+    // and clearing them would be a pass of its own on one thread.
+    SweepPair() {}
+    SweepPair(int first, int second) : a(first), b(second) {}
 };
 
 // Whether place p lies in the places [first, end) that a task of a pair pass
@@ -125,6 +129,9 @@ public:
     // Fewer particles than this per task are not worth a thread's wake-up.
     // Tests lower it to split small scenes.
     int particlesPerTask = 4096;
+    // Whether the pool may run jobs on the caller alone while its other
+    // threads arrive late (see WorkerPool); tests of the splits turn it off.
+    bool yieldsToLoad = true;
 
     // Runs task(t, first, end) for t = 0 .. tasks - 1 over consecutive ranges
     // [first, end) that together cover [0, n), on the worker threads. The
@@ -171,6 +178,14 @@ public:
     // Without the search's frame the one task does everything.
     template <class Kernel>
     void forPairRanges(const ParticleData& d, Kernel&& kernel);
+
+    // The items k in [0, n) for which keep(k) holds, in increasing order,
+    // tested on the threads: a pass whose order matters then walks only
+    // these on one thread. keep must read only what that pass leaves alone.
+    // Returns the items; count is set to how many.
+    template <class Keep>
+    const int* select(int n, Keep&& keep, int& count);
+    std::vector<int> selected;
 
     // Copies into sweep order, out[i] = from[order[i]], split between the
     // threads. (Results go back inside each pass's own split loop, where
@@ -224,6 +239,8 @@ public:
         int firstPair = 0;
         int reach = 0;
         int firstFinite = 0; // the sort's keys made by the tasks before
+        std::vector<int> selected; // select()'s items of this task
+        int selectedCount = 0;
 
     };
     std::vector<TaskSlot> slots;
@@ -299,6 +316,41 @@ void StepContext::forPairRanges(const ParticleData& d, Kernel&& kernel)
         int reachBack = first - pairReach < 0 ? 0 : first - pairReach;
         kernel(first, end, pairStart[size_t(reachBack)], pairStart[size_t(end)], false);
     });
+}
+
+template <class Keep>
+const int* StepContext::select(int n, Keep&& keep, int& count)
+{
+    int* out = scratch(selected, n);
+    int tasks = tasksFor(n);
+    if (tasks == 1) {
+        int w = 0;
+        for (int k = 0; k < n; ++k)
+            if (keep(k))
+                out[w++] = k;
+        count = w;
+        return out;
+    }
+    if (slots.size() < size_t(tasks))
+        slots.resize(size_t(tasks));
+    forRanges(n, [&](int t, int first, int end) {
+        TaskSlot& slot = slots[size_t(t)];
+        int* mine = t == 0 ? out : scratch(slot.selected, end - first);
+        int w = 0;
+        for (int k = first; k < end; ++k)
+            if (keep(k))
+                mine[w++] = k;
+        slot.selectedCount = w;
+    });
+    // Task 0 wrote its items in place; the others follow in task order.
+    int w = slots[0].selectedCount;
+    for (int t = 1; t < tasks; ++t) {
+        const TaskSlot& slot = slots[size_t(t)];
+        std::copy(slot.selected.data(), slot.selected.data() + slot.selectedCount, out + w);
+        w += slot.selectedCount;
+    }
+    count = w;
+    return out;
 }
 
 template <class T>

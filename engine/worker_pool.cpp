@@ -19,6 +19,11 @@ inline void relax()
 
 using Clock = std::chrono::steady_clock;
 
+int64_t nanoseconds(Clock::time_point from, Clock::time_point to)
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(to - from).count();
+}
+
 } // namespace
 
 WorkerPool::WorkerPool(int threads)
@@ -40,8 +45,9 @@ WorkerPool::~WorkerPool()
 
 int WorkerPool::hardwareThreads() { return std::max(1, int(std::thread::hardware_concurrency())); }
 
-uint32_t WorkerPool::runTasks()
+uint32_t WorkerPool::runTasks(int& ran)
 {
+    ran = 0;
     for (;;) {
         uint64_t taken = job.fetch_add(1, std::memory_order_acq_rel);
         uint32_t high = uint32_t(taken >> 32);
@@ -51,6 +57,7 @@ uint32_t WorkerPool::runTasks()
             return high;
         // A task taken keeps its job from finishing, so the job's fields stay.
         call(function, firstTask + t);
+        ++ran;
         pending.fetch_sub(1, std::memory_order_release);
     }
 }
@@ -68,7 +75,10 @@ void WorkerPool::dispatch(int first, int tasks, Call jobCall, void* jobFunction)
         std::lock_guard<std::mutex> lock(mutex);
         wake.notify_all();
     }
-    runTasks();
+    Clock::time_point start = Clock::now();
+    int ran = 0;
+    runTasks(ran);
+    Clock::time_point done = Clock::now();
     // Every task has been taken; wait for those still running elsewhere. A
     // worker holding one may have lost its core to another thread, so after
     // a short watch the caller offers its own.
@@ -78,6 +88,25 @@ void WorkerPool::dispatch(int first, int tasks, Call jobCall, void* jobFunction)
         else
             std::this_thread::yield();
     }
+    if (yieldsToLoad)
+        judge(tasks, ran, nanoseconds(start, done), nanoseconds(done, Clock::now()));
+}
+
+// The caller's own tasks tell what all of them would have cost it alone.
+// When the split jobs gained less than a fifth on that (the others took no
+// task, or took one and then lost their core), the next jobs run alone,
+// which also leaves the other cores to whoever needs them.
+void WorkerPool::judge(int tasks, int ran, int64_t workNs, int64_t waitNs)
+{
+    judgedSplit += double(workNs + waitNs);
+    judgedAlone += ran > 0 ? double(workNs) * tasks / ran : double(workNs + waitNs) * tasks;
+    if (++judgedJobs < kJudgedJobs)
+        return;
+    if (judgedSplit > 0.8 * judgedAlone)
+        aloneJobs.store(kAloneJobs, std::memory_order_relaxed);
+    judgedJobs = 0;
+    judgedSplit = 0;
+    judgedAlone = 0;
 }
 
 // A step starts a job every few hundred microseconds; a worker put to sleep
@@ -117,7 +146,8 @@ void WorkerPool::work()
         }
         if (stopping.load(std::memory_order_relaxed))
             return;
-        seen = runTasks();
+        int ran = 0;
+        seen = runTasks(ran);
     }
 }
 

@@ -22,13 +22,23 @@ public:
 
     int threads() const { return int(workers.size()) + 1; }
 
+    // When the other threads keep arriving late, their cores taken by other
+    // programs, the caller runs the next jobs alone for a while before it
+    // tries again: any split gives the same results, and a job that waits
+    // for a thread without a core is slower than one that never split.
+    // Tests that check the splits themselves turn it off.
+    bool yieldsToLoad = true;
+    bool runningAlone() const { return aloneJobs.load(std::memory_order_relaxed) > 0; }
+
     // Runs task(0) .. task(tasks - 1), each exactly once, on the caller and
     // the workers, and returns when all have finished. Tasks must not start
     // another job on the same pool.
     template <class Task>
     void run(int tasks, Task&& task)
     {
-        if (tasks <= 1 || workers.empty()) {
+        if (tasks <= 1 || workers.empty() || runningAlone()) {
+            if (tasks > 1 && !workers.empty())
+                aloneJobs.fetch_sub(1, std::memory_order_relaxed);
             for (int t = 0; t < tasks; ++t)
                 task(t);
             return;
@@ -51,10 +61,13 @@ private:
     static constexpr int kMostTasks = (1 << kCountBits) - 1;
 
     void dispatch(int first, int tasks, Call call, void* function);
+    // Weighs one job of `tasks` tasks, `ran` of them run by the caller in
+    // workNs, which then waited waitNs for the others.
+    void judge(int tasks, int ran, int64_t workNs, int64_t waitNs);
     void work();
     // Takes and runs tasks of the job in `job` until none is left; returns
-    // the job word's high half as last seen.
-    uint32_t runTasks();
+    // the job word's high half as last seen. ran: how many it ran.
+    uint32_t runTasks(int& ran);
 
     std::vector<std::thread> workers;
     std::atomic<uint64_t> job{0};
@@ -71,6 +84,15 @@ private:
     std::mutex mutex;
     std::condition_variable wake;
     std::mutex dispatching;        // one job at a time, whoever calls
+
+    // Jobs judged together, and how many then run alone when splitting them
+    // gained too little over running them alone (a fifth at least).
+    static constexpr int kJudgedJobs = 64;
+    static constexpr int kAloneJobs = 2048;
+    std::atomic<int> aloneJobs{0};
+    int judgedJobs = 0;            // these three under `dispatching`
+    double judgedSplit = 0;        // ns the jobs took
+    double judgedAlone = 0;        // ns the caller alone would have taken
 };
 
 } // namespace Zeb::Kamblo

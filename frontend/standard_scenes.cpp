@@ -86,7 +86,9 @@ const char* const kPassNames[kPassCount] = {"move", "bounds", "neighbors", "join
 // except that simulate() runs neighbouring passes fused (moveAndBound,
 // gravitateAndWeigh, pushAndCollide, with the same results); here they run
 // one by one so that each can be timed, which costs a little more.
-void profiledStep(ParticleSimulator& sim, double (&ns)[kPassCount])
+// Returns false when the step removed particles: its pair list then names
+// the old numbers, some past the end of the arrays.
+bool profiledStep(ParticleSimulator& sim, double (&ns)[kPassCount])
 {
     ParticleData& d = *sim.data;
     Clock::time_point t[kPassCount + 1];
@@ -121,6 +123,7 @@ void profiledStep(ParticleSimulator& sim, double (&ns)[kPassCount])
     sim.moveFire();
     sim.moveSplash();
     sim.moveBubble();
+    bool listCurrent = !sim.context.gcRequested;
     if (sim.context.gcRequested) {
         d.gc(&sim.context);
         sim.context.gcRequested = false;
@@ -133,6 +136,7 @@ void profiledStep(ParticleSimulator& sim, double (&ns)[kPassCount])
         ns[i] = nanoseconds(t[i], t[i + 1]);
     ns[kBounds] += secondBounds;
     ns[kDamping] = nanoseconds(dampingStart, t[7]);
+    return listCurrent;
 }
 
 // Loops over the scene's own arrays and pair list with the memory traffic of
@@ -263,10 +267,10 @@ bool runStandardScene(const std::string& name, SceneResult& result, const RunOpt
     for (int step = 0; step < options.profiledSteps; ++step) {
         double ns[kPassCount];
         int particles = std::max(1, d.count);
-        profiledStep(*simulator, ns);
+        bool listCurrent = profiledStep(*simulator, ns);
         for (int i = 0; i < kPassCount; ++i)
             passes[i].push_back(ns[i] / particles);
-        if (d.count == 0)
+        if (d.count == 0 || !listCurrent)
             continue;
         floors.scalar.resize(size_t(d.count));
         floors.vector.resize(size_t(d.count));

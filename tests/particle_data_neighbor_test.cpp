@@ -435,6 +435,7 @@ TEST(NeighborSearch, SweepFrameNamesTheRecordsAndSplitsExactly)
         StepContext split;
         split.setThreads(threads);
         split.particlesPerTask = 50;
+        split.yieldsToLoad = false;
         split.searchNeighbors(*copy);
         ASSERT_EQ(copy->neighbors.size(), one.size()) << threads << " threads";
         EXPECT_EQ(0, std::memcmp(copy->neighbors.data(), one.data(), one.size() * sizeof one[0]));
@@ -455,6 +456,7 @@ TEST(NeighborSearch, SweepFrameNamesTheRecordsAndSplitsExactly)
         StepContext split;
         split.setThreads(threads);
         split.particlesPerTask = 50;
+        split.yieldsToLoad = false;
         split.searchNeighbors(*copy);
         ASSERT_EQ(copy->neighbors.size(), highOne.size()) << threads << " threads, high strips";
         EXPECT_EQ(0, std::memcmp(copy->neighbors.data(), highOne.data(), highOne.size() * sizeof highOne[0]));

@@ -350,6 +350,21 @@ TEST(ExpressHot, SnowMeltsAndFuelAndPowderCatchFire)
     EXPECT_EQ(s.d.randSeed, expectedSeed) << "one draw for the fuel, one for the powder";
 }
 
+TEST(ExpressHot, FireRunsAlongFuelWithinOneStep)
+{
+    FlowScene s;
+    // A row in which each touches only the next: the pairs come in list
+    // order, so fuel lit by one pair lights the next pair's fuel at once.
+    s.addMaterial('h', {32, 24});
+    int last = 0;
+    for (int i = 1; i <= 3; ++i)
+        last = s.addMaterial('f', {32 + 0.9f * float(i), 24});
+    s.d.fuelLightProbability = 1;
+    s.prepare();
+    s.sim->expressHot();
+    EXPECT_TRUE(s.d.info[last] & hot);
+}
+
 TEST(ExpressHot, MeltsTheJointsOfWhatTouchesHeat)
 {
     FlowScene s;

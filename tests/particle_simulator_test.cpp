@@ -341,6 +341,7 @@ TEST(ParticleSimulator, PairPassesGiveTheSameBitsWithOrWithoutTheSweepFrame)
     Stepper framed, plain, split;
     split.sim->context.setThreads(3);
     split.sim->context.particlesPerTask = 100;
+    split.sim->context.yieldsToLoad = false;
     for (Stepper* s : {&framed, &plain, &split}) {
         s->data->copy(warm.data);
         s->sim->searchBoundParticles();
@@ -399,6 +400,7 @@ TEST(ParticleSimulator, DampingMatchesTheRuleAppliedOneRecordAtATime)
         // The last round splits the untrimmed list between threads.
         s.sim->context.setThreads(trim == 4 ? 3 : 1);
         s.sim->context.particlesPerTask = 100;
+        s.sim->context.yieldsToLoad = false;
         s.sim->context.searchNeighbors(*s.data);
         size_t cut = trim == 4 ? 0 : trim;
         for (int i = 0; i < w.count; ++i)

@@ -9,6 +9,7 @@
 #include <limits>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "mixed_scene.h"
@@ -118,6 +119,7 @@ TEST(StepContext, EveryThreadCountGivesTheSameBits)
             many[k].data->copy(one.data);
             many[k].simulator->context.setThreads(counts[k]);
             many[k].simulator->context.particlesPerTask = 64;
+            many[k].simulator->context.yieldsToLoad = false;
         }
         ASSERT_GT(one.data->count, 1000);
         for (int step = 0; step < 80; ++step) {
@@ -148,6 +150,7 @@ TEST(StepContext, PoolRunsEveryTaskOnceAndIsReused)
     StepContext context;
     context.setThreads(3);
     context.particlesPerTask = 10;
+    context.yieldsToLoad = false;
     for (int n : {0, 1, 29, 30, 31, 1000}) {
         std::vector<int> seen(size_t(n), 0);
         context.forRanges(n, [&](int, int first, int end) {
@@ -155,5 +158,41 @@ TEST(StepContext, PoolRunsEveryTaskOnceAndIsReused)
                 ++seen[size_t(i)];
         });
         EXPECT_EQ(seen, std::vector<int>(size_t(n), 1)) << n;
+    }
+}
+
+TEST(StepContext, PoolRunsAloneWhileItsThreadsArriveLate)
+{
+    // A worker that holds its task far longer than the caller works stands
+    // for one whose core was taken: the pool then runs jobs on the caller.
+    auto job = [](WorkerPool& pool) {
+        std::thread::id caller = std::this_thread::get_id();
+        std::atomic<int> elsewhere{0};
+        pool.run(8, [&](int) {
+            if (std::this_thread::get_id() != caller) {
+                elsewhere.fetch_add(1);
+                std::this_thread::sleep_for(std::chrono::milliseconds(3));
+                return;
+            }
+            // The caller's first task lasts until a worker has taken one
+            // (or a while, should none come).
+            auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
+            while (elsewhere.load() == 0 && std::chrono::steady_clock::now() < until)
+                std::this_thread::yield();
+        });
+        return elsewhere.load();
+    };
+    for (bool yields : {true, false}) {
+        WorkerPool pool(2);
+        pool.yieldsToLoad = yields;
+        int jobs = 0;
+        while (!pool.runningAlone() && jobs < 130) {
+            job(pool);
+            ++jobs;
+        }
+        EXPECT_EQ(pool.runningAlone(), yields) << jobs << " jobs";
+        if (yields) {
+            EXPECT_EQ(job(pool), 0) << "every task on the caller";
+        }
     }
 }
