@@ -125,6 +125,19 @@ function waterBands(page, bands) {
   }, bands);
 }
 
+// The canvas's pixels (red, green, blue) at [x, y] points from its top-left corner.
+function pixelsAt(page, points) {
+  return page.evaluate((points) => {
+    const canvas = document.getElementById('scene-canvas');
+    const copy = document.createElement('canvas');
+    copy.width = canvas.width;
+    copy.height = canvas.height;
+    const context = copy.getContext('2d');
+    context.drawImage(canvas, 0, 0);
+    return points.map(([x, y]) => Array.from(context.getImageData(x, y, 1, 1).data.slice(0, 3)));
+  }, points);
+}
+
 function state(page) {
   return page.evaluate(() => ({
     time: window.pudlet.api.get('time'),
@@ -229,6 +242,44 @@ async function testPage(page, errors) {
   await page.touchscreen.touchEnd();
   await waitFrames(page, 1);
   check((await state(page)).particles > before, 'a touch stroke paints');
+
+  // The Graphics group loads a picture the browser decodes, as the
+  // background over the whole view: red on the left, blue on the right.
+  const picture = path.join(os.tmpdir(), 'pudlet-halves-' + process.pid + '.png');
+  fs.writeFileSync(picture, Buffer.from(await page.evaluate(() => {
+    const c = document.createElement('canvas');
+    c.width = 64;
+    c.height = 32;
+    const g = c.getContext('2d');
+    g.fillStyle = '#f00';
+    g.fillRect(0, 0, 32, 32);
+    g.fillStyle = '#00f';
+    g.fillRect(32, 0, 32, 32);
+    return c.toDataURL('image/png').split(',')[1];
+  }), 'base64'));
+  const corners = () => pixelsAt(page, [[20, 20], [box.width - 20, 20]]);
+  const [chooser] = await Promise.all([page.waitForFileChooser(), clickButton(page, 'Load Background')]);
+  await chooser.accept([picture]);
+  let shown = [];
+  for (let i = 0; i < 50 && !(shown.length && shown[0][0] > 200 && shown[1][2] > 200); i++) {
+    await waitFrames(page, 1);
+    shown = await corners();
+  }
+  check(shown[0][0] > 200 && shown[0][2] < 60 && shown[1][2] > 200 && shown[1][0] < 60,
+        'a loaded picture shows as the background (' + JSON.stringify(shown) + ')');
+  await page.click('button[name="unload:Background"]');
+  await waitFrames(page, 2);
+  shown = await corners();
+  check(shown.every((p) => p[0] < 100 && p[2] < 100), 'Unload takes it away (' + JSON.stringify(shown) + ')');
+  // The same name again, now no picture: the old one is not shown instead.
+  fs.writeFileSync(picture, 'not a picture\n');
+  const [junkChooser] = await Promise.all([page.waitForFileChooser(), clickButton(page, 'Load Foreground')]);
+  await junkChooser.accept([picture]);
+  const said = await page.waitForFunction(
+    () => document.getElementById('status').textContent.includes('is no picture'), { timeout: 10000 })
+    .then(() => true, () => false);
+  check(said, 'a file that is no picture says so');
+  fs.rmSync(picture);
 
   // The right and top walls follow the canvas when the window changes size.
   await page.setViewport({ width: 1124, height: 588 });

@@ -13,12 +13,13 @@
 #include <sstream>
 #include <string>
 
+#include "decoded_images.h"
 #include "default_scene.h"
 #include "particle_beat.h"
+#include "particle_renderer.h"
 #include "pudlet_logic.h"
 #include "scene_frame.h"
 #include "scene_session.h"
-#include "particle_renderer.h"
 #include "shader.h"
 
 using Zeb::Kamblo::RevivezoRora;
@@ -115,6 +116,14 @@ EMSCRIPTEN_KEEPALIVE const char* pudlet_manifest()
         jsonString(out, PudletWin::toolButtons[i].label);
         out << ",\"code\":" << PudletWin::toolButtons[i].code << ",\"key\":" << PudletWin::toolButtons[i].key
             << "}";
+    }
+    out << "],\"images\":[";
+    for (size_t i = 0; i < PudletWin::imageRows.size(); ++i) {
+        out << (i ? "," : "") << "{\"label\":";
+        jsonString(out, PudletWin::imageRows[i].label);
+        out << ",\"name\":";
+        jsonString(out, PudletWin::imageRows[i].name);
+        out << "}";
     }
     out << "],\"styles\":[";
     for (size_t i = 0; i < PudletWin::renderStyleNames.size(); ++i) {
@@ -269,6 +278,27 @@ EMSCRIPTEN_KEEPALIVE void pudlet_set_tool(int letter) { host.engine->setLeftButt
 EMSCRIPTEN_KEEPALIVE void pudlet_set_next_color(float r, float g, float b) { host.engine->setNextColor(r, g, b, 1); }
 
 EMSCRIPTEN_KEEPALIVE void pudlet_set_clear_color(float r, float g, float b) { host.engine->setClearColor(r, g, b, 1); }
+
+// Hands over a picture the page has decoded (PNG, JPEG, GIF) under the name
+// the engine will ask for: width x height RGBA pixels, top row first.
+EMSCRIPTEN_KEEPALIVE bool pudlet_provide_image(const char* name, int width, int height, const uint8_t* rgba)
+{
+    return Pudlet::Web::provideDecodedImage(name, width, height, rgba);
+}
+
+// The Graphics group's image rows (manifest's "images"): loads the image of
+// the page's file system called name into the row's place, or unloads it
+// (null name). False when the image did not load: the place is empty then,
+// as in the desktop host.
+EMSCRIPTEN_KEEPALIVE bool pudlet_set_image(int row, const char* name)
+{
+    if (row < 0 || size_t(row) >= PudletWin::imageRows.size())
+        return false;
+    const PudletWin::ImageRow& r = PudletWin::imageRows[size_t(row)];
+    emscripten_webgl_make_context_current(host.context);
+    ((*host.engine).*r.set)(name);
+    return !name || *((*host.engine).*r.get)() != '\0';
+}
 
 EMSCRIPTEN_KEEPALIVE void pudlet_clear() { host.engine->clear(); }
 
