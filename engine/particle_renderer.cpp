@@ -127,6 +127,9 @@ void ParticleRenderer::initialize()
     });
 #if defined(__EMSCRIPTEN__)
     discSprite = makeSprite([](double x, double y) -> uint8_t { return x * x + y * y <= 1 ? 255 : 0; });
+    // Transparent and opaque white: the fade across a streak's edge.
+    streakEdge = Texture::withSize(2, 1);
+    streakEdge->pixels = {255, 255, 255, 0, 255, 255, 255, 255};
 #endif
     checkerTexture = Texture::withSize(checkerSize, checkerSize);
     for (int j = 0; j < checkerSize; ++j) {
@@ -654,23 +657,41 @@ void ParticleRenderer::renderStreaks()
     const float k = float(d.timeStepsPerFrame);
 #if defined(__EMSCRIPTEN__)
     // WebGL draws no line wider than a pixel: each streak is a quad one
-    // scene unit (the desktop's line width of scale pixels) across.
+    // scene unit (the desktop's line width of scale pixels) across. A strip
+    // a pixel wide along each side fades out over the edge, as the smooth
+    // line's coverage does: the colours fade along the streak, the edge
+    // image across it (each depends on one direction only, so the product
+    // comes out the same whichever way the quads are cut into triangles).
+    const float edge = d.scale > 0 ? 0.5f / d.scale : 0; // half a pixel
+    const float inner = std::max(0.5f - edge, 0.0f);
+    // From one outer edge to the other: faded, full, full, faded; the edge
+    // image's texel centres are transparent and opaque.
+    const float offsets[4] = {-0.5f - edge, -inner, inner, 0.5f + edge};
+    const float across[4] = {0.25f, 0.75f, 0.75f, 0.25f};
     for (int i = 0; i < d.count; ++i) {
         const Color c = d.renderColor[i];
         const float2 head = d.position[i];
         const float2 tail = head - k * d.velocity[i];
         const float2 along = head - tail;
         const float l = length(along);
-        if (!(l > 0))
+        if (!(l > 0) || !std::isfinite(edge))
             continue;
-        const float2 side = float2(-along.y, along.x) * (0.5f / l);
-        const Color clear{c.red, c.green, c.blue, 0};
-        addVertex(tail.x - side.x, tail.y - side.y, clear);
-        addVertex(head.x - side.x, head.y - side.y, c);
-        addVertex(head.x + side.x, head.y + side.y, c);
-        addVertex(tail.x + side.x, tail.y + side.y, clear);
+        const float2 unit = float2(-along.y, along.x) * (1.0f / l);
+        for (int strip = 0; strip < 3; ++strip) {
+            const float2 a = unit * offsets[strip];
+            const float2 b = unit * offsets[strip + 1];
+            const float sa = across[strip];
+            const float sb = across[strip + 1];
+            sprites_.push_back({tail.x + a.x, tail.y + a.y, sa, 0, {c.red, c.green, c.blue, 0}});
+            sprites_.push_back({head.x + a.x, head.y + a.y, sa, 0, {c.red, c.green, c.blue, c.alpha}});
+            sprites_.push_back({head.x + b.x, head.y + b.y, sb, 0, {c.red, c.green, c.blue, c.alpha}});
+            sprites_.push_back({tail.x + b.x, tail.y + b.y, sb, 0, {c.red, c.green, c.blue, 0}});
+        }
     }
+    glEnable(GL_TEXTURE_2D);
+    streakEdge->bind();
     drawBatch(GL_QUADS, true);
+    glDisable(GL_TEXTURE_2D);
 #else
     glEnable(GL_LINE_SMOOTH);
     glLineWidth(d.scale);

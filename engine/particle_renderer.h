@@ -42,6 +42,7 @@ public:
     Pointer<Texture> solidSprite;
     Pointer<Texture> glowSprite;
     Pointer<Texture> discSprite; // round points where GL has none (WebGL)
+    Pointer<Texture> streakEdge; // smooth edges of wide lines (WebGL)
     Pointer<Texture> checkerTexture;
     Pointer<Shader> blobShader;
     // Draw the liquid and solid sprites where shaders run (their images
