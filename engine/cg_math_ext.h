@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "cg_math.h"
+#include "float_trig.h"
 
 namespace Zeb::Kamblo {
 
@@ -15,8 +16,8 @@ inline float2 perpendicular(float2 v) { return {-v.y, v.x}; }
 
 inline float2 rotate(float2 v, float angle)
 {
-    float c = std::cos(angle);
-    float s = std::sin(angle);
+    float c = trig::cos(angle);
+    float s = trig::sin(angle);
     return {c * v.x - s * v.y, s * v.x + c * v.y};
 }
 

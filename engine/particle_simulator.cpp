@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "float_trig.h"
+
 namespace Zeb::Kamblo {
 
 namespace {
@@ -67,7 +69,7 @@ float2 ParticleSimulator::gravityNormal() const
     if (!data->gravityFlag)
         return {0, 0};
     float a = data->gravityAngle - 1.5707964f;
-    return {std::cos(a), std::sin(a)};
+    return {trig::cos(a), trig::sin(a)};
 }
 
 float2 ParticleSimulator::gravity() const

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "cg_math_ext.h"
+#include "float_trig.h"
 #include "particle_simulator.h"
 
 namespace Zeb::Kamblo {
@@ -282,11 +283,11 @@ void ParticleSimulator::expressElastic()
                 float2 dd = d.position[b] - d.position[a];
                 float thetaA = d.angle[a] - J.angleA;
                 float thetaB = d.angle[b] - J.angleB;
-                float ca = std::cos(thetaA);
-                float sa = std::sin(thetaA);
-                float cb = std::cos(thetaB);
-                float sb = std::sin(thetaB);
-                float s = std::sin(thetaB - thetaA);
+                float ca = trig::cos(thetaA);
+                float sa = trig::sin(thetaA);
+                float cb = trig::cos(thetaB);
+                float sb = trig::sin(thetaB);
+                float s = trig::sin(thetaB - thetaA);
                 // The rest offset turned by the mean rotation of both ends, so
                 // a pair turned together as a whole is unstrained.
                 float cm = (ca + cb) / 2.0f;

@@ -53,7 +53,7 @@ void ParticleSimulator::expressPowder()
     const int* pushers = context.select(int(d.neighbors.size()), [&](int k) {
         const ParticleNeighbor& n = record[k];
         return ((d.info[n.a] | d.info[n.b]) & powder) && n.weight > w0;
-    }, pushing);
+    }, pushing, d.neighbors.capacity(), context.pairGrain());
     for (int j = 0; j < pushing; ++j) {
         const ParticleNeighbor& n = record[pushers[j]];
         ParticleInfo A = d.info[n.a];
@@ -231,7 +231,7 @@ void ParticleSimulator::expressHot()
     int warm = 0;
     const int* warmPairs = context.select(int(d.neighbors.size()), [&](int k) {
         return ((d.info[record[k].a] | d.info[record[k].b]) & (hot | fuel | powder)) != 0;
-    }, warm);
+    }, warm, d.neighbors.capacity(), context.pairGrain());
     bool anyTouched = false;
     for (int j = 0; j < warm; ++j) {
         const ParticleNeighbor& n = record[warmPairs[j]];

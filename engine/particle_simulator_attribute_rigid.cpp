@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "cg_math_ext.h"
+#include "float_trig.h"
 #include "particle_simulator.h"
 
 namespace Zeb::Kamblo {
@@ -53,7 +54,7 @@ void ParticleSimulator::expressRigid()
     // Each body sums its particles in number order, so the sums go on one
     // thread; the rigid particles among all are found on the threads first.
     int members = 0;
-    const int* member = context.select(d.count, isBodyParticle, members);
+    const int* member = context.select(d.count, isBodyParticle, members, size_t(d.capacity));
     for (int j = 0; j < members; ++j) {
         int i = member[j];
         ParticleBody& B = bodies[d.body[i]];
@@ -90,10 +91,10 @@ void ParticleSimulator::expressRigid()
         if (!(B.inertia > 0))
             continue;
         const float* M = B.rotation;
-        float theta = std::atan2(M[2] - M[1], M[0] + M[3]);
+        float theta = trig::atan2(M[2] - M[1], M[0] + M[3]);
         B.angle = theta;
-        float c = std::cos(theta);
-        float s = std::sin(theta);
+        float c = trig::cos(theta);
+        float s = trig::sin(theta);
         B.rotation[0] = c;
         B.rotation[1] = -s;
         B.rotation[2] = s;
@@ -150,7 +151,7 @@ void ParticleSimulator::expressRigid()
         int b = record[k].b;
         return d.body[a] != d.body[b] && inBody(a) && inBody(b) && (d.info[a] & (rigid | wall)) &&
                (d.info[b] & (rigid | wall));
-    }, contacts);
+    }, contacts, d.neighbors.capacity(), context.pairGrain());
     for (int j = 0; j < contacts; ++j) {
         const ParticleNeighbor& n = record[contact[j]];
         int a = n.a;

@@ -182,9 +182,14 @@ public:
     // The items k in [0, n) for which keep(k) holds, in increasing order,
     // tested on the threads: a pass whose order matters then walks only
     // these on one thread. keep must read only what that pass leaves alone.
-    // Returns the items; count is set to how many.
+    // Returns the items; count is set to how many. room: items to make room
+    // for whenever the list must grow, so that a count creeping up does not
+    // make it grow step after step. grain as for forRanges.
     template <class Keep>
-    const int* select(int n, Keep&& keep, int& count);
+    const int* select(int n, Keep&& keep, int& count, size_t room = 0, int grain = 0);
+    // Grain of a select over the pair list: testing a pair costs a fraction
+    // of a particle's share of a pass.
+    int pairGrain() const { return 4 * particlesPerTask; }
     std::vector<int> selected;
 
     // Copies into sweep order, out[i] = from[order[i]], split between the
@@ -239,8 +244,7 @@ public:
         int firstPair = 0;
         int reach = 0;
         int firstFinite = 0; // the sort's keys made by the tasks before
-        std::vector<int> selected; // select()'s items of this task
-        int selectedCount = 0;
+        int selectedCount = 0; // select()'s items of this task
 
     };
     std::vector<TaskSlot> slots;
@@ -275,6 +279,9 @@ private:
 
 namespace Zeb::Kamblo {
 
+// Where task t of `tasks` begins when n items are split.
+inline int rangeFirst(int n, int t, int tasks) { return int(int64_t(n) * t / tasks); }
+
 inline int StepContext::tasksFor(int n, int grain) const
 {
     if (threadCount == 1)
@@ -293,11 +300,7 @@ template <class Task>
 void StepContext::forRanges(int n, Task&& task, int grain)
 {
     int tasks = tasksFor(n, grain);
-    auto range = [&](int t) {
-        int first = int(int64_t(n) * t / tasks);
-        int end = int(int64_t(n) * (t + 1) / tasks);
-        task(t, first, end);
-    };
+    auto range = [&](int t) { task(t, rangeFirst(n, t, tasks), rangeFirst(n, t + 1, tasks)); };
     if (tasks == 1)
         range(0);
     else
@@ -319,10 +322,11 @@ void StepContext::forPairRanges(const ParticleData& d, Kernel&& kernel)
 }
 
 template <class Keep>
-const int* StepContext::select(int n, Keep&& keep, int& count)
+const int* StepContext::select(int n, Keep&& keep, int& count, size_t room, int grain)
 {
+    makeRoom(selected, size_t(n < 0 ? 0 : n), room);
     int* out = scratch(selected, n);
-    int tasks = tasksFor(n);
+    int tasks = tasksFor(n, grain);
     if (tasks == 1) {
         int w = 0;
         for (int k = 0; k < n; ++k)
@@ -333,21 +337,22 @@ const int* StepContext::select(int n, Keep&& keep, int& count)
     }
     if (slots.size() < size_t(tasks))
         slots.resize(size_t(tasks));
+    // Each task writes its items from the start of its own range; they then
+    // move down behind those of the tasks before, in task order.
     forRanges(n, [&](int t, int first, int end) {
-        TaskSlot& slot = slots[size_t(t)];
-        int* mine = t == 0 ? out : scratch(slot.selected, end - first);
-        int w = 0;
+        int w = first;
         for (int k = first; k < end; ++k)
             if (keep(k))
-                mine[w++] = k;
-        slot.selectedCount = w;
-    });
-    // Task 0 wrote its items in place; the others follow in task order.
-    int w = slots[0].selectedCount;
-    for (int t = 1; t < tasks; ++t) {
-        const TaskSlot& slot = slots[size_t(t)];
-        std::copy(slot.selected.data(), slot.selected.data() + slot.selectedCount, out + w);
-        w += slot.selectedCount;
+                out[w++] = k;
+        slots[size_t(t)].selectedCount = w - first;
+    }, grain);
+    int w = 0;
+    for (int t = 0; t < tasks; ++t) {
+        int first = rangeFirst(n, t, tasks);
+        int found = slots[size_t(t)].selectedCount;
+        if (w != first)
+            std::copy(out + first, out + first + found, out + w);
+        w += found;
     }
     count = w;
     return out;

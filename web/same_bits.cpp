@@ -1,14 +1,18 @@
 // pudlet-same-bits: steps a scene with nothing but the engine and saves it, so
 // that the native build and the WebAssembly build can be compared byte for
-// byte (web/same_bits.sh), and times the step on a standard scene.
+// byte (web/same_bits.sh), times the step on a standard scene, and hashes the
+// step's sine, cosine and arc tangent over many arguments.
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "bit_cast.h"
+#include "float_trig.h"
 #include "particle_beat.h"
 #include "particle_beat_implements.h"
 #include "particle_data.h"
@@ -22,10 +26,13 @@ namespace {
 const char* const kUsage =
     "usage: pudlet-same-bits run SCENE.pdl STEPS OUT.pdl [--trace]\n"
     "       pudlet-same-bits bench SCENE-NAME STEPS [OUT.pdl]\n"
+    "       pudlet-same-bits trig COUNT\n"
     "run steps a scene file, saves it and prints a hash of every bit of its\n"
     "particles' persistent state (--trace: after every step); bench builds a standard scene\n"
     "(water-20k, ...), steps it and prints the median ns per particle-step\n"
-    "of the steps after the first fifth, then saves it if asked.\n";
+    "of the steps after the first fifth, then saves it if asked; trig prints\n"
+    "a hash of the engine's sin, cos and atan2 over COUNT arguments each, and\n"
+    "of sin and cos over every float of 8 <= |x| < 120.\n";
 
 int usage()
 {
@@ -122,10 +129,63 @@ int benchScene(const char* name, long steps, const char* out)
     return 0;
 }
 
+// The engine's float sin, cos and atan2 (the C library's natively, the
+// portable ones in WebAssembly) over arguments of every magnitude and over
+// the angles a step meets: the two builds print the same hash only if every
+// result has the same bits. Any NaN counts as one (payloads are the
+// platform's).
+int trigHash(long count)
+{
+    uint64_t hash = 14695981039346656037ull;
+    auto mix = [&hash](float result) {
+        uint32_t bits = std::isnan(result) ? 0x7fc00000u : bit_cast<uint32_t>(result);
+        for (int i = 0; i < 4; ++i, bits >>= 8)
+            hash = (hash ^ (bits & 0xff)) * 1099511628211ull;
+    };
+    uint64_t state = 0x9e3779b97f4a7c15ull;
+    auto next = [&state] {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        return state;
+    };
+    for (long i = 0; i < count; ++i) {
+        const uint64_t r = next();
+        const float any = bit_cast<float>(uint32_t(r));
+        const float angle = float(int32_t(r >> 32) / 2147483648.0 * 10.0);
+        mix(trig::sin(any));
+        mix(trig::cos(any));
+        mix(trig::sin(angle));
+        mix(trig::cos(angle));
+        mix(trig::atan2(any, bit_cast<float>(uint32_t(r >> 32))));
+        mix(trig::atan2(angle, float(int32_t(r) / 2147483648.0 * 10.0)));
+    }
+    // Every float of 8 <= |x| < 120 too: there the reduction cancels, and how it
+    // rounds decides some results.
+    for (uint32_t bits = bit_cast<uint32_t>(8.0f); bits < bit_cast<uint32_t>(120.0f); ++bits) {
+        for (uint32_t sign : {0u, 0x80000000u}) {
+            const float x = bit_cast<float>(bits | sign);
+            mix(trig::sin(x));
+            mix(trig::cos(x));
+        }
+    }
+    std::printf("trig: %ld arguments and every float of 8 <= |x| < 120, %016llx\n", count,
+                static_cast<unsigned long long>(hash));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 3 && std::string(argv[1]) == "trig") {
+        long count = 0;
+        if (!parseSteps(argv[2], count)) {
+            std::fprintf(stderr, "%s: not a number of arguments\n", argv[2]);
+            return 2;
+        }
+        return trigHash(count);
+    }
     if (argc < 4)
         return usage();
     const std::string command = argv[1];
