@@ -1,9 +1,9 @@
 // The attribute stacks of desktop OpenGL for emscripten's legacy-GL emulation,
 // which has none. The renderer saves and restores the state it changes with
 // glPushAttrib/glPopAttrib (it may run inside someone else's context); here
-// each push records the state the renderer touches, from WebGL or from the
-// emulation's own bookkeeping, and the matching pop restores the groups its
-// mask named:
+// each push records the state the renderer touches, from a shadow of WebGL's
+// state or from the emulation's own bookkeeping, and the matching pop
+// restores the groups its mask named:
 //   current colour (GL_CURRENT_BIT), enables (GL_ENABLE_BIT), blending, alpha
 //   test and clear colour (GL_COLOR_BUFFER_BIT), point size (GL_POINT_BIT),
 //   line width (GL_LINE_BIT), scissor (GL_SCISSOR_BIT), matrix mode
