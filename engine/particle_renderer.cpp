@@ -82,6 +82,17 @@ int offscreenPixels(float wanted, int viewportPixels)
     return int(std::ceil(wanted));
 }
 
+// Framebuffer objects: core in OpenGL 3.0 and in WebGL, an extension before.
+bool hasFramebufferObjects()
+{
+#if defined(__EMSCRIPTEN__)
+    return true;
+#else
+    return loadGLEntryPoints() && glGenFramebuffers && glBindFramebuffer && glFramebufferTexture2D &&
+           glCheckFramebufferStatus;
+#endif
+}
+
 // The sprite quad's corners and texture coordinates, in drawing order.
 constexpr float spriteCorners[4][4] = {{2, 2, 1, 1}, {2, -2, 1, 0}, {-2, -2, 0, 0}, {-2, 2, 0, 1}};
 
@@ -90,6 +101,8 @@ constexpr float spriteCorners[4][4] = {{2, 2, 1, 1}, {2, -2, 1, 0}, {-2, -2, 0, 
 constexpr size_t maxVerticesPerDraw = 65536;
 
 } // namespace
+
+bool ParticleRenderer::imagesInFramebuffers = false;
 
 ParticleRenderer::ParticleRenderer(const Pointer<ParticleData>& data) : data(data) {}
 
@@ -114,6 +127,9 @@ void ParticleRenderer::initialize()
     });
 #if defined(__EMSCRIPTEN__)
     discSprite = makeSprite([](double x, double y) -> uint8_t { return x * x + y * y <= 1 ? 255 : 0; });
+    // Transparent and opaque white: the fade across a streak's edge.
+    streakEdge = Texture::withSize(2, 1);
+    streakEdge->pixels = {255, 255, 255, 0, 255, 255, 255, 255};
 #endif
     checkerTexture = Texture::withSize(checkerSize, checkerSize);
     for (int j = 0; j < checkerSize; ++j) {
@@ -185,10 +201,24 @@ void ParticleRenderer::prerenderBlobs()
     followSize(liquidTexture, width, height);
     followSize(solidTexture, width, height);
 
+    // Both images' framebuffers, before anything is drawn: where either
+    // cannot be drawn into, the images are drawn in the frame buffer.
+    GLint previousFramebuffer = 0;
+    bool inFramebuffers = false;
+    if (imagesInFramebuffers && hasFramebufferObjects()) {
+        glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previousFramebuffer);
+        inFramebuffers = bindImageFramebuffer(liquidFramebuffer_, liquidTexture) &&
+                         bindImageFramebuffer(solidFramebuffer_, solidTexture);
+        if (!inFramebuffers)
+            glBindFramebuffer(GL_FRAMEBUFFER, GLuint(previousFramebuffer));
+    }
+
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     // The world box, from its lower-left corner, fills the lower-left part of
-    // the frame buffer that the off-screen images copy.
+    // the frame buffer that the off-screen images copy (or the whole of the
+    // image's own; the viewport stays the frame's, so every pixel lands
+    // where it would in the frame buffer).
     const float sx = float(liquidTexture->textureWidth) / boxPixelsX_;
     const float sy = float(liquidTexture->textureHeight) / boxPixelsY_;
     glScalef(sx, sy, 1);
@@ -223,14 +253,42 @@ void ParticleRenderer::prerenderBlobs()
         checkError(202);
         prerenderSolids(mode);
     }
-    solidTexture->copy();
+    if (inFramebuffers) {
+        // The liquids are drawn over the solids.
+        liquidTexture->copy();
+        bindImageFramebuffer(liquidFramebuffer_, liquidTexture);
+    } else {
+        solidTexture->copy();
+    }
     checkError(203);
     liquidTiles_ = solidTiles_;
     if (drawable)
         prerenderLiquids();
-    liquidTexture->copy();
+    if (inFramebuffers)
+        glBindFramebuffer(GL_FRAMEBUFFER, GLuint(previousFramebuffer));
+    else
+        liquidTexture->copy();
     checkError(204);
     glPopMatrix();
+}
+
+bool ParticleRenderer::bindImageFramebuffer(ImageFramebuffer& f, const Pointer<Texture>& image)
+{
+    if (f.name == 0)
+        glGenFramebuffers(1, &f.name);
+    glBindFramebuffer(GL_FRAMEBUFFER, f.name);
+    // Attached and checked once per image: the check waits for the GPU.
+    if (f.image != image) {
+        if (image->glName < 0) {
+            glPushAttrib(GL_TEXTURE_BIT);
+            image->bind(); // uploads it
+            glPopAttrib();
+        }
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, GLuint(image->glName), 0);
+        f.image = image;
+        f.complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    }
+    return f.complete;
 }
 
 bool ParticleRenderer::isTexturedBodyParticle(int i, int mode) const
@@ -599,23 +657,41 @@ void ParticleRenderer::renderStreaks()
     const float k = float(d.timeStepsPerFrame);
 #if defined(__EMSCRIPTEN__)
     // WebGL draws no line wider than a pixel: each streak is a quad one
-    // scene unit (the desktop's line width of scale pixels) across.
+    // scene unit (the desktop's line width of scale pixels) across. A strip
+    // a pixel wide along each side fades out over the edge, as the smooth
+    // line's coverage does: the colours fade along the streak, the edge
+    // image across it (each depends on one direction only, so the product
+    // comes out the same whichever way the quads are cut into triangles).
+    const float edge = d.scale > 0 ? 0.5f / d.scale : 0; // half a pixel
+    const float inner = std::max(0.5f - edge, 0.0f);
+    // From one outer edge to the other: faded, full, full, faded; the edge
+    // image's texel centres are transparent and opaque.
+    const float offsets[4] = {-0.5f - edge, -inner, inner, 0.5f + edge};
+    const float across[4] = {0.25f, 0.75f, 0.75f, 0.25f};
     for (int i = 0; i < d.count; ++i) {
         const Color c = d.renderColor[i];
         const float2 head = d.position[i];
         const float2 tail = head - k * d.velocity[i];
         const float2 along = head - tail;
         const float l = length(along);
-        if (!(l > 0))
+        if (!(l > 0) || !std::isfinite(edge))
             continue;
-        const float2 side = float2(-along.y, along.x) * (0.5f / l);
-        const Color clear{c.red, c.green, c.blue, 0};
-        addVertex(tail.x - side.x, tail.y - side.y, clear);
-        addVertex(head.x - side.x, head.y - side.y, c);
-        addVertex(head.x + side.x, head.y + side.y, c);
-        addVertex(tail.x + side.x, tail.y + side.y, clear);
+        const float2 unit = float2(-along.y, along.x) * (1.0f / l);
+        for (int strip = 0; strip < 3; ++strip) {
+            const float2 a = unit * offsets[strip];
+            const float2 b = unit * offsets[strip + 1];
+            const float sa = across[strip];
+            const float sb = across[strip + 1];
+            sprites_.push_back({tail.x + a.x, tail.y + a.y, sa, 0, {c.red, c.green, c.blue, 0}});
+            sprites_.push_back({head.x + a.x, head.y + a.y, sa, 0, {c.red, c.green, c.blue, c.alpha}});
+            sprites_.push_back({head.x + b.x, head.y + b.y, sb, 0, {c.red, c.green, c.blue, c.alpha}});
+            sprites_.push_back({tail.x + b.x, tail.y + b.y, sb, 0, {c.red, c.green, c.blue, 0}});
+        }
     }
+    glEnable(GL_TEXTURE_2D);
+    streakEdge->bind();
     drawBatch(GL_QUADS, true);
+    glDisable(GL_TEXTURE_2D);
 #else
     glEnable(GL_LINE_SMOOTH);
     glLineWidth(d.scale);

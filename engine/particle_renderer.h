@@ -42,6 +42,7 @@ public:
     Pointer<Texture> solidSprite;
     Pointer<Texture> glowSprite;
     Pointer<Texture> discSprite; // round points where GL has none (WebGL)
+    Pointer<Texture> streakEdge; // smooth edges of wide lines (WebGL)
     Pointer<Texture> checkerTexture;
     Pointer<Shader> blobShader;
     // Draw the liquid and solid sprites where shaders run (their images
@@ -58,6 +59,14 @@ public:
     // Below this many pixels a world unit (a sprite 20 pixels wide) thin
     // features would be lost: the images keep it while the screen has it.
     static constexpr float offscreenMinDensity = 5;
+
+    // Draws the off-screen images straight into their textures through
+    // framebuffer objects, where GL has them, instead of into the frame
+    // buffer and copying them out: the frame buffer then needs no alpha (a
+    // browser page can show an opaque canvas without a pass to fill its
+    // alpha), and one copy of the two goes. The pictures are the same.
+    // Process-wide; off at the start.
+    static bool imagesInFramebuffers;
 
 private:
     // One vertex of a sprite quad, point or line, as the vertex arrays take it.
@@ -87,6 +96,15 @@ private:
     static void drawTexturedFan();
     void updateRenderColors();
     void prerenderBlobs();
+    // A framebuffer object drawing into one off-screen image.
+    struct ImageFramebuffer {
+        unsigned name = 0;
+        Pointer<Texture> image; // attached
+        bool complete = false;
+    };
+    // Binds f with image attached; false (f bound, unusable) when GL cannot
+    // draw into it.
+    static bool bindImageFramebuffer(ImageFramebuffer& f, const Pointer<Texture>& image);
     bool isTexturedBodyParticle(int i, int mode) const;
     void prerenderTexturedBodies(int mode);
     void prerenderSolids(int mode);
@@ -127,6 +145,10 @@ private:
     int tileRows_ = 0;
     std::vector<uint8_t> solidTiles_;
     std::vector<uint8_t> liquidTiles_; // liquids and solids together
+    // Their names outlive the renderer, as the shaders' do (the context may
+    // be gone).
+    ImageFramebuffer solidFramebuffer_;
+    ImageFramebuffer liquidFramebuffer_;
     // From world units to image pixels, at the last prerender().
     float imageScaleX_ = 0;
     float imageScaleY_ = 0;

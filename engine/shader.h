@@ -63,4 +63,11 @@ int checkError(int place);
 // True until checkError has reported its one error; process-wide.
 extern bool checkErrorOnce;
 
+// Whether checkError reads the error at all; process-wide, true at the start.
+// A host whose glGetError is dear turns it off (in a browser it waits until
+// the GPU process has drawn everything asked so far, each time): checkError
+// then leaves the error pending and returns GL_NO_ERROR, and the host reads
+// the error itself now and then.
+extern bool checkErrorReads;
+
 } // namespace Zeb::Kamblo

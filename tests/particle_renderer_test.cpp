@@ -465,6 +465,7 @@ TEST_F(ParticleRendererTest, TemplatesShowWhileDragged)
 TEST_F(ParticleRendererTest, OffscreenImagesFollowTheWorldBoxOnScreen)
 {
     fill(5, 5, 15, 15, 'q');
+    fill(18, 5, 21, 9, 'w'); // the liquid image holds the solids too
     data->renderMode = 6;
     draw();
     Texture* oldLiquid = renderer->liquidTexture.get();
@@ -501,6 +502,18 @@ TEST_F(ParticleRendererTest, OffscreenImagesFollowTheWorldBoxOnScreen)
                 const Rgba outside = atWorld(frame, 30, 10);
                 EXPECT_LT(outside[2], outside[0] + 10) << "mode " << mode << ": no water beside it";
             }
+            // Drawn in framebuffer objects, the images leave the frame buffer
+            // alone (and bound again) and give the same picture.
+            ParticleRenderer::imagesInFramebuffers = true;
+            glClearColor(1, 0, 0, 1);
+            glClear(GL_COLOR_BUFFER_BIT);
+            Pudlet::loadSceneProjection({context->width(), context->height(), data->scale});
+            renderer->prerender();
+            EXPECT_EQ((Frame{c.width, c.height, context->readPixels()}.at(0, 0)), (Rgba{255, 0, 0, 255}))
+                << "mode " << mode;
+            const Frame inFramebuffers = draw();
+            ParticleRenderer::imagesInFramebuffers = false;
+            EXPECT_TRUE(inFramebuffers.pixels == frame.pixels) << "mode " << mode << ": another picture";
         }
     }
     ASSERT_TRUE(context->resize(512, 384));

@@ -106,6 +106,11 @@ TEST_F(ShaderGL, OnlyTheFirstErrorOfTheProcessIsPrinted)
     EXPECT_EQ(checkError(17), GL_INVALID_ENUM);
     glMatrixMode(0xFFFF);
     EXPECT_EQ(checkError(18), GL_INVALID_ENUM) << "later errors are still read";
+    checkErrorReads = false;
+    glEnable(0xFFFF);
+    EXPECT_EQ(checkError(19), GL_NO_ERROR) << "switched off";
+    checkErrorReads = true;
+    EXPECT_EQ(checkError(20), GL_INVALID_ENUM) << "the error stayed pending";
     const std::string report = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(report, std::string("OpenGL error: 17:\t")
                           + reinterpret_cast<const char*>(gluErrorString(GL_INVALID_ENUM)) + "\n");

@@ -7,9 +7,13 @@
 //   node web/browser_test.mjs SITE --measure [--screenshot PNG]
 //                                               frame rate of dam-break at 1024x768
 //                                               in mode 6, and load to first frame
+//   --webgl lavapipe                            either, with WebGL on Mesa's lavapipe
 //
 // SITE is the built page's folder (build-web/web/site). Chromium is Debian's
-// (CHROMIUM overrides /usr/bin/chromium), drawing WebGL in software.
+// (CHROMIUM overrides /usr/bin/chromium), drawing WebGL in software: with its
+// own SwiftShader (Vulkan on the processor, through ANGLE), or with Mesa's
+// lavapipe (Vulkan on the processor as well, Debian's mesa-vulkan-drivers),
+// which Chromium takes only when told to ignore its list of unsuitable GPUs.
 import fs from 'node:fs';
 import http from 'node:http';
 import os from 'node:os';
@@ -21,8 +25,17 @@ const site = args[0] && path.resolve(args[0]);
 const measure = args.includes('--measure');
 const screenshotAt = args.indexOf('--screenshot');
 const screenshot = screenshotAt >= 0 ? args[screenshotAt + 1] : null;
-if (!site || !fs.existsSync(path.join(site, 'index.html'))) {
-  console.error('usage: node browser_test.mjs SITE [--measure] [--screenshot PNG]  (SITE holds index.html)');
+const webglAt = args.indexOf('--webgl');
+const webgl = webglAt >= 0 ? args[webglAt + 1] : 'swiftshader';
+// Chromium's flags for each, and the renderer WebGL then names (lavapipe's
+// device calls itself llvmpipe).
+const webglChoice = {
+  swiftshader: { flags: ['--use-angle=swiftshader', '--enable-unsafe-swiftshader'], renderer: /SwiftShader/ },
+  lavapipe: { flags: ['--use-angle=vulkan', '--ignore-gpu-blocklist'], renderer: /Vulkan.*llvmpipe/ }
+}[webgl];
+if (!site || !fs.existsSync(path.join(site, 'index.html')) || !webglChoice) {
+  console.error('usage: node browser_test.mjs SITE [--measure] [--screenshot PNG] [--webgl swiftshader|lavapipe]' +
+                '  (SITE holds index.html)');
   process.exit(2);
 }
 
@@ -46,7 +59,7 @@ const origin = 'http://127.0.0.1:' + server.address().port;
 const browser = await puppeteer.launch({
   executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
   headless: true,
-  args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader']
+  args: ['--no-sandbox', ...webglChoice.flags]
 });
 const failures = [];
 function check(ok, what) {
@@ -63,6 +76,14 @@ try {
   page.on('pageerror', (e) => errors.push(String(e)));
   await page.goto(origin + '/#dam-break');
   await page.waitForFunction(() => window.pudlet && window.pudlet.ready, { timeout: 30000 });
+  // What draws WebGL: software, whichever was asked for (a GPU would not count).
+  const renderer = await page.evaluate(() => {
+    const gl = document.getElementById('scene-canvas').getContext('webgl');
+    const info = gl.getExtension('WEBGL_debug_renderer_info');
+    return info ? gl.getParameter(info.UNMASKED_RENDERER_WEBGL) : gl.getParameter(gl.RENDERER);
+  });
+  console.log('     WebGL: ' + renderer);
+  check(webglChoice.renderer.test(renderer), 'WebGL is drawn by ' + webgl);
 
   if (measure)
     await measureFrames(page);
@@ -102,6 +123,19 @@ function waterBands(page, bands) {
     }
     return counts;
   }, bands);
+}
+
+// The canvas's pixels (red, green, blue) at [x, y] points from its top-left corner.
+function pixelsAt(page, points) {
+  return page.evaluate((points) => {
+    const canvas = document.getElementById('scene-canvas');
+    const copy = document.createElement('canvas');
+    copy.width = canvas.width;
+    copy.height = canvas.height;
+    const context = copy.getContext('2d');
+    context.drawImage(canvas, 0, 0);
+    return points.map(([x, y]) => Array.from(context.getImageData(x, y, 1, 1).data.slice(0, 3)));
+  }, points);
 }
 
 function state(page) {
@@ -209,6 +243,44 @@ async function testPage(page, errors) {
   await waitFrames(page, 1);
   check((await state(page)).particles > before, 'a touch stroke paints');
 
+  // The Graphics group loads a picture the browser decodes, as the
+  // background over the whole view: red on the left, blue on the right.
+  const picture = path.join(os.tmpdir(), 'pudlet-halves-' + process.pid + '.png');
+  fs.writeFileSync(picture, Buffer.from(await page.evaluate(() => {
+    const c = document.createElement('canvas');
+    c.width = 64;
+    c.height = 32;
+    const g = c.getContext('2d');
+    g.fillStyle = '#f00';
+    g.fillRect(0, 0, 32, 32);
+    g.fillStyle = '#00f';
+    g.fillRect(32, 0, 32, 32);
+    return c.toDataURL('image/png').split(',')[1];
+  }), 'base64'));
+  const corners = () => pixelsAt(page, [[20, 20], [box.width - 20, 20]]);
+  const [chooser] = await Promise.all([page.waitForFileChooser(), clickButton(page, 'Load Background')]);
+  await chooser.accept([picture]);
+  let shown = [];
+  for (let i = 0; i < 50 && !(shown.length && shown[0][0] > 200 && shown[1][2] > 200); i++) {
+    await waitFrames(page, 1);
+    shown = await corners();
+  }
+  check(shown[0][0] > 200 && shown[0][2] < 60 && shown[1][2] > 200 && shown[1][0] < 60,
+        'a loaded picture shows as the background (' + JSON.stringify(shown) + ')');
+  await page.click('button[name="unload:Background"]');
+  await waitFrames(page, 2);
+  shown = await corners();
+  check(shown.every((p) => p[0] < 100 && p[2] < 100), 'Unload takes it away (' + JSON.stringify(shown) + ')');
+  // The same name again, now no picture: the old one is not shown instead.
+  fs.writeFileSync(picture, 'not a picture\n');
+  const [junkChooser] = await Promise.all([page.waitForFileChooser(), clickButton(page, 'Load Foreground')]);
+  await junkChooser.accept([picture]);
+  const said = await page.waitForFunction(
+    () => document.getElementById('status').textContent.includes('is no picture'), { timeout: 10000 })
+    .then(() => true, () => false);
+  check(said, 'a file that is no picture says so');
+  fs.rmSync(picture);
+
   // The right and top walls follow the canvas when the window changes size.
   await page.setViewport({ width: 1124, height: 588 });
   await page.waitForFunction(() => document.getElementById('scene-canvas').width === 824);
@@ -251,7 +323,7 @@ async function measureFrames(page) {
   const fps = (b.frames - a.frames) * 1000 / (Date.now() - t0);
   const size = await page.evaluate(() => [document.getElementById('scene-canvas').width,
                                           document.getElementById('scene-canvas').height]);
-  console.log(JSON.stringify({ scene: 'dam-break', size: size.join('x'), renderMode: mode,
+  console.log(JSON.stringify({ scene: 'dam-break', webgl: webgl, size: size.join('x'), renderMode: mode,
                                framesPerSecond: +fps.toFixed(1), firstFrameMs: Math.round(first),
                                particles: b.particles }));
   check(fps > 0, 'frames are drawn');

@@ -8,7 +8,8 @@
 namespace Pudlet::Web {
 
 // rgba holds width x height pixels, top row first, as the browser gives them.
-// False (and nothing kept) for a size the engine would refuse.
+// False for no pixels or a size the engine would refuse: then nothing is kept
+// under path, not even a picture handed over before (the file has changed).
 bool provideDecodedImage(const char* path, int width, int height, const uint8_t* rgba);
 // Forgets every picture handed over, when a scene is closed.
 void forgetDecodedImages();

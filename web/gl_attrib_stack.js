@@ -1,9 +1,9 @@
 // The attribute stacks of desktop OpenGL for emscripten's legacy-GL emulation,
 // which has none. The renderer saves and restores the state it changes with
 // glPushAttrib/glPopAttrib (it may run inside someone else's context); here
-// each push records the state the renderer touches, from WebGL or from the
-// emulation's own bookkeeping, and the matching pop restores the groups its
-// mask named:
+// each push records the state the renderer touches, from a shadow of WebGL's
+// state or from the emulation's own bookkeeping, and the matching pop
+// restores the groups its mask named:
 //   current colour (GL_CURRENT_BIT), enables (GL_ENABLE_BIT), blending, alpha
 //   test and clear colour (GL_COLOR_BUFFER_BIT), point size (GL_POINT_BIT),
 //   line width (GL_LINE_BIT), scissor (GL_SCISSOR_BIT), matrix mode
@@ -13,37 +13,99 @@ mergeInto(LibraryManager.library, {
   $pudletAttribStack: [],
   $pudletClientAttribStack: [],
   $pudletTextureUnits: 3, // the renderer uses units 0 to 2
+  // The WebGL state the stack saves, kept up to date by the context's own
+  // setters (pudletTrackGLState).
+  $pudletGLState: null,
 
-  glPushAttrib__deps: ['$pudletAttribStack', '$pudletTextureUnits', '$GLImmediate', '$GLEmulation'],
-  glPushAttrib: function(mask) {
-    var gl = GLctx;
-    var active = gl.getParameter(gl.ACTIVE_TEXTURE);
-    var units = [];
+  // Wraps the context's setters of the saved state so that a push needs no
+  // query. Reads the state once, at the start.
+  $pudletTrackGLState__deps: ['$pudletGLState', '$pudletTextureUnits'],
+  $pudletTrackGLState: function(gl) {
+    var s = {
+      blend: gl.isEnabled(gl.BLEND),
+      scissor: gl.isEnabled(gl.SCISSOR_TEST),
+      blendFunc: [gl.getParameter(gl.BLEND_SRC_RGB), gl.getParameter(gl.BLEND_DST_RGB),
+                  gl.getParameter(gl.BLEND_SRC_ALPHA), gl.getParameter(gl.BLEND_DST_ALPHA)],
+      clearColor: Array.from(gl.getParameter(gl.COLOR_CLEAR_VALUE)),
+      scissorBox: Array.from(gl.getParameter(gl.SCISSOR_BOX)),
+      lineWidth: gl.getParameter(gl.LINE_WIDTH),
+      activeTexture: gl.getParameter(gl.ACTIVE_TEXTURE),
+      bindings: [] // 2-D texture of each unit
+    };
     for (var i = 0; i < pudletTextureUnits; i++) {
       gl.activeTexture(gl.TEXTURE0 + i);
+      s.bindings[i] = gl.getParameter(gl.TEXTURE_BINDING_2D);
+    }
+    gl.activeTexture(s.activeTexture);
+    pudletGLState = s;
+    var wrap = function(name, record) {
+      var original = gl[name];
+      gl[name] = function() {
+        record.apply(null, arguments);
+        return original.apply(gl, arguments);
+      };
+    };
+    var setCap = function(on) {
+      return function(cap) {
+        if (cap == gl.BLEND) s.blend = on;
+        else if (cap == gl.SCISSOR_TEST) s.scissor = on;
+      };
+    };
+    wrap('enable', setCap(true));
+    wrap('disable', setCap(false));
+    wrap('blendFunc', function(src, dst) { s.blendFunc = [src, dst, src, dst]; });
+    wrap('blendFuncSeparate', function(srcRGB, dstRGB, srcAlpha, dstAlpha) {
+      s.blendFunc = [srcRGB, dstRGB, srcAlpha, dstAlpha];
+    });
+    // WebGL keeps the clear colour clamped to 0..1.
+    var clamp = function(x) { return Math.min(Math.max(x, 0), 1); };
+    wrap('clearColor', function(r, g, b, a) { s.clearColor = [clamp(r), clamp(g), clamp(b), clamp(a)]; });
+    wrap('scissor', function(x, y, width, height) {
+      // WebGL refuses a negative size and keeps the box it had.
+      if (width >= 0 && height >= 0) s.scissorBox = [x, y, width, height];
+    });
+    wrap('lineWidth', function(width) { if (width > 0) s.lineWidth = width; });
+    wrap('activeTexture', function(unit) {
+      if (unit >= gl.TEXTURE0 && unit < gl.TEXTURE0 + 32) s.activeTexture = unit;
+    });
+    wrap('bindTexture', function(target, texture) {
+      if (target == gl.TEXTURE_2D) s.bindings[s.activeTexture - gl.TEXTURE0] = texture;
+    });
+    // A deleted texture is unbound from every unit.
+    wrap('deleteTexture', function(texture) {
+      for (var i = 0; i < s.bindings.length; i++)
+        if (s.bindings[i] === texture) s.bindings[i] = null;
+    });
+  },
+
+  glPushAttrib__deps: ['$pudletAttribStack', '$pudletGLState', '$GLImmediate', '$GLEmulation'],
+  glPushAttrib: function(mask) {
+    // From the shadow, not from WebGL: each of its queries waits for the
+    // browser's GPU process to finish the frame drawn so far.
+    var s = pudletGLState;
+    var units = [];
+    for (var i = 0; i < pudletTextureUnits; i++) {
       units.push({
-        binding: gl.getParameter(gl.TEXTURE_BINDING_2D),
+        binding: s.bindings[i] || null,
         enabled: GLImmediate.TexEnvJIT.getTexUnitType(i) == 0xDE1 /* GL_TEXTURE_2D */
       });
     }
-    gl.activeTexture(active);
     var matrix = GLImmediate.currentMatrix;
     pudletAttribStack.push({
       mask: mask,
       color: Array.from(GLImmediate.clientColor),
-      blend: gl.isEnabled(gl.BLEND),
-      blendFunc: [gl.getParameter(gl.BLEND_SRC_RGB), gl.getParameter(gl.BLEND_DST_RGB),
-                  gl.getParameter(gl.BLEND_SRC_ALPHA), gl.getParameter(gl.BLEND_DST_ALPHA)],
+      blend: s.blend,
+      blendFunc: s.blendFunc.slice(),
       alphaTest: GLEmulation.alphaTestEnabled,
       alphaFunc: GLEmulation.alphaTestFunc,
       alphaRef: GLEmulation.alphaTestRef,
-      clearColor: Array.from(gl.getParameter(gl.COLOR_CLEAR_VALUE)),
-      scissor: gl.isEnabled(gl.SCISSOR_TEST),
-      scissorBox: Array.from(gl.getParameter(gl.SCISSOR_BOX)),
+      clearColor: s.clearColor.slice(),
+      scissor: s.scissor,
+      scissorBox: s.scissorBox.slice(),
       pointSize: GLEmulation.pointSize,
-      lineWidth: gl.getParameter(gl.LINE_WIDTH),
+      lineWidth: s.lineWidth,
       matrixMode: matrix == 0 ? 0x1700 : matrix == 1 ? 0x1701 : 0x1702,
-      activeTexture: active,
+      activeTexture: s.activeTexture,
       units: units
     });
   },
@@ -104,9 +166,10 @@ mergeInto(LibraryManager.library, {
 // Starts the emulation on the context just made current: the page makes its
 // context through the HTML5 API, which does not run the emulation's set-up.
 mergeInto(LibraryManager.library, {
-  pudletInitGLEmulation__deps: ['$GLImmediate', '$GLEmulation'],
+  pudletInitGLEmulation__deps: ['$GLImmediate', '$GLEmulation', '$pudletTrackGLState'],
   pudletInitGLEmulation: function() {
     Module.useWebGL = true;
+    pudletTrackGLState(GLctx);
     if (!GLImmediate.initted) GLImmediate.init();
   }
 });

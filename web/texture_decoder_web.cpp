@@ -29,8 +29,12 @@ std::map<std::string, Picture>& pictures()
 bool provideDecodedImage(const char* path, int width, int height, const uint8_t* rgba)
 {
     using Zeb::Kamblo::Texture;
-    if (!path || !rgba || width < 1 || height < 1 || !Texture::isReasonableSize(width, height))
+    if (!path)
         return false;
+    if (!rgba || width < 1 || height < 1 || !Texture::isReasonableSize(width, height)) {
+        pictures().erase(path);
+        return false;
+    }
     Picture picture{width, height, std::vector<uint8_t>(size_t(width) * size_t(height) * 4)};
     const size_t rowBytes = size_t(width) * 4;
     for (int y = 0; y < height; ++y)

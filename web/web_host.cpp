@@ -13,11 +13,14 @@
 #include <sstream>
 #include <string>
 
+#include "decoded_images.h"
 #include "default_scene.h"
 #include "particle_beat.h"
+#include "particle_renderer.h"
 #include "pudlet_logic.h"
 #include "scene_frame.h"
 #include "scene_session.h"
+#include "shader.h"
 
 using Zeb::Kamblo::RevivezoRora;
 
@@ -69,8 +72,9 @@ EMSCRIPTEN_KEEPALIVE bool pudlet_start(const char* canvas, int width, int height
 {
     EmscriptenWebGLContextAttributes attributes;
     emscripten_webgl_init_context_attributes(&attributes);
-    // The blob modes accumulate coverage in the frame buffer's alpha.
-    attributes.alpha = true;
+    // Opaque: the renderer draws its off-screen images in textures of their
+    // own (imagesInFramebuffers), so the page's frame buffer needs no alpha.
+    attributes.alpha = false;
     attributes.depth = false;
     attributes.stencil = false;
     attributes.antialias = false;
@@ -85,6 +89,10 @@ EMSCRIPTEN_KEEPALIVE bool pudlet_start(const char* canvas, int width, int height
         return false;
     emscripten_webgl_make_context_current(host.context);
     pudletInitGLEmulation();
+    Zeb::Kamblo::ParticleRenderer::imagesInFramebuffers = true;
+    // The renderer's checks would each wait for the GPU process to finish the
+    // frame so far; the page reads the error once a second (pudlet_gl_error).
+    Zeb::Kamblo::checkErrorReads = false;
     host.engine = Pudlet::newEngine();
     host.width = width;
     host.height = height;
@@ -108,6 +116,14 @@ EMSCRIPTEN_KEEPALIVE const char* pudlet_manifest()
         jsonString(out, PudletWin::toolButtons[i].label);
         out << ",\"code\":" << PudletWin::toolButtons[i].code << ",\"key\":" << PudletWin::toolButtons[i].key
             << "}";
+    }
+    out << "],\"images\":[";
+    for (size_t i = 0; i < PudletWin::imageRows.size(); ++i) {
+        out << (i ? "," : "") << "{\"label\":";
+        jsonString(out, PudletWin::imageRows[i].label);
+        out << ",\"name\":";
+        jsonString(out, PudletWin::imageRows[i].name);
+        out << "}";
     }
     out << "],\"styles\":[";
     for (size_t i = 0; i < PudletWin::renderStyleNames.size(); ++i) {
@@ -146,6 +162,13 @@ EMSCRIPTEN_KEEPALIVE bool pudlet_save(const char* path)
 
 EMSCRIPTEN_KEEPALIVE const char* pudlet_error() { return host.text.c_str(); }
 
+// The pending WebGL error code (0 for none), and clears it.
+EMSCRIPTEN_KEEPALIVE int pudlet_gl_error()
+{
+    emscripten_webgl_make_context_current(host.context);
+    return int(glGetError());
+}
+
 // The canvas's new size in pixels; the walls follow it.
 EMSCRIPTEN_KEEPALIVE void pudlet_resize(int width, int height)
 {
@@ -165,12 +188,6 @@ EMSCRIPTEN_KEEPALIVE void pudlet_frame(bool simulate)
     }
     emscripten_webgl_make_context_current(host.context);
     Pudlet::drawFrame(engine, {host.width, host.height, engine.scale()});
-    // The renderer leaves coverage in the alpha channel; the page shows the
-    // picture opaque, as a window would.
-    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 }
 
 // Mouse and touch, in canvas pixels from the top-left corner.
@@ -261,6 +278,27 @@ EMSCRIPTEN_KEEPALIVE void pudlet_set_tool(int letter) { host.engine->setLeftButt
 EMSCRIPTEN_KEEPALIVE void pudlet_set_next_color(float r, float g, float b) { host.engine->setNextColor(r, g, b, 1); }
 
 EMSCRIPTEN_KEEPALIVE void pudlet_set_clear_color(float r, float g, float b) { host.engine->setClearColor(r, g, b, 1); }
+
+// Hands over a picture the page has decoded (PNG, JPEG, GIF) under the name
+// the engine will ask for: width x height RGBA pixels, top row first.
+EMSCRIPTEN_KEEPALIVE bool pudlet_provide_image(const char* name, int width, int height, const uint8_t* rgba)
+{
+    return Pudlet::Web::provideDecodedImage(name, width, height, rgba);
+}
+
+// The Graphics group's image rows (manifest's "images"): loads the image of
+// the page's file system called name into the row's place, or unloads it
+// (null name). False when the image did not load: the place is empty then,
+// as in the desktop host.
+EMSCRIPTEN_KEEPALIVE bool pudlet_set_image(int row, const char* name)
+{
+    if (row < 0 || size_t(row) >= PudletWin::imageRows.size())
+        return false;
+    const PudletWin::ImageRow& r = PudletWin::imageRows[size_t(row)];
+    emscripten_webgl_make_context_current(host.context);
+    ((*host.engine).*r.set)(name);
+    return !name || *((*host.engine).*r.get)() != '\0';
+}
 
 EMSCRIPTEN_KEEPALIVE void pudlet_clear() { host.engine->clear(); }
 

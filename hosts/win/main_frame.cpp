@@ -41,21 +41,6 @@ enum {
 constexpr const char* frameTitle = "PUDLET+";
 constexpr const char* basicMenuPane = "BasicMenu";
 
-// One row of the Graphics group: a loader button, its Unload button, and the
-// engine setter both call.
-struct ImageRow {
-    const char* label;
-    const char* name;
-    void (RevivezoRora::*set)(const char*);
-};
-constexpr std::array<ImageRow, 5> imageRows = {{
-    {"Load Foreground", "Foreground", &RevivezoRora::setForegroundImageName},
-    {"Load Background", "Background", &RevivezoRora::setBackgroundImageName},
-    {"Load Fire Texture", "Fire", &RevivezoRora::setFireImageName},
-    {"Load Splash Texture", "Splash", &RevivezoRora::setSplashImageName},
-    {"Load Bubble Texture", "Bubble", &RevivezoRora::setBubbleImageName},
-}};
-
 wxColour colourOf(float r, float g, float b)
 {
     auto byte = [](float v) { return static_cast<unsigned char>(std::clamp(v, 0.0f, 1.0f) * 255.0f + 0.5f); };
@@ -307,7 +292,7 @@ wxWindow* CMainFrame::createBasicMenu()
     graphics->Add(styleRow, wxSizerFlags().Expand());
     auto* imageGrid = new wxFlexGridSizer(2, 0, 0);
     imageGrid->AddGrowableCol(0);
-    for (const ImageRow& row : imageRows) {
+    for (const PudletWin::ImageRow& row : PudletWin::imageRows) {
         auto set = row.set;
         imageGrid->Add(button(graphicsBox, row.label, [this, set] {
             wxFileDialog dialog(this, "Open Image", "", "", PudletWin::imageFileFilter,

@@ -49,6 +49,26 @@ inline constexpr std::array<ToolButton, Zeb::Kamblo::kToolButtonCount> toolButto
     return buttons;
 }();
 
+// One row of the Graphics group: a loader button, its Unload button, the
+// engine setter both call (a null name unloads) and the getter of the name
+// of the image in place (empty for none).
+struct ImageRow {
+    using Engine = Zeb::Kamblo::RevivezoRora;
+    const char* label;
+    const char* name;
+    void (Engine::*set)(const char*);
+    const char* (Engine::*get)() const;
+};
+inline constexpr std::array<ImageRow, 5> imageRows = {{
+    {"Load Foreground", "Foreground", &ImageRow::Engine::setForegroundImageName,
+     &ImageRow::Engine::foregroundImageName},
+    {"Load Background", "Background", &ImageRow::Engine::setBackgroundImageName,
+     &ImageRow::Engine::backgroundImageName},
+    {"Load Fire Texture", "Fire", &ImageRow::Engine::setFireImageName, &ImageRow::Engine::fireImageName},
+    {"Load Splash Texture", "Splash", &ImageRow::Engine::setSplashImageName, &ImageRow::Engine::splashImageName},
+    {"Load Bubble Texture", "Bubble", &ImageRow::Engine::setBubbleImageName, &ImageRow::Engine::bubbleImageName},
+}};
+
 inline constexpr int initialMaterialIndex = 2; // Wall
 inline constexpr int initialToolIndex = 0;     // Brush
 

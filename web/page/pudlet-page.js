@@ -36,6 +36,7 @@
       open: M.cwrap('pudlet_open', 'boolean', ['string']),
       save: M.cwrap('pudlet_save', 'boolean', ['string']),
       error: M.cwrap('pudlet_error', 'string', []),
+      glError: M.cwrap('pudlet_gl_error', 'number', []),
       resize: M.cwrap('pudlet_resize', null, ['number', 'number']),
       frame: M.cwrap('pudlet_frame', null, ['boolean']),
       mouseDown: M.cwrap('pudlet_mouse_down', null, ['number', 'number', 'number']),
@@ -54,6 +55,8 @@
       setTool: M.cwrap('pudlet_set_tool', null, ['number']),
       setNextColor: M.cwrap('pudlet_set_next_color', null, ['number', 'number', 'number']),
       setClearColor: M.cwrap('pudlet_set_clear_color', null, ['number', 'number', 'number']),
+      setImage: M.cwrap('pudlet_set_image', 'boolean', ['number', 'string']),
+      provideImage: M.cwrap('pudlet_provide_image', 'boolean', ['string', 'number', 'number', 'number']),
       clear: M.cwrap('pudlet_clear', null, []),
       undo: M.cwrap('pudlet_undo', null, []),
       countParticles: M.cwrap('pudlet_count_particles', 'number', [])
@@ -75,12 +78,14 @@
     bindPointer();
     bindKeys();
     bindFiles();
+    bindImages(manifest);
     window.addEventListener('hashchange', () => openFromFragment(manifest));
     requestAnimationFrame(loop);
 
     // ---- frames -----------------------------------------------------------
     let fpsStart = performance.now();
     let fpsFrames = 0;
+    const glErrorsLogged = new Set();
     function loop(now) {
       api.frame(true);
       page.frames++;
@@ -94,6 +99,13 @@
         fpsStart = now;
         fpsFrames = 0;
         showStatus();
+        // Once a second: reading WebGL's error waits for the drawing so far.
+        // Each kind is logged once (a lost context would repeat forever).
+        const glError = api.glError();
+        if (glError !== 0 && !glErrorsLogged.has(glError)) {
+          glErrorsLogged.add(glError);
+          console.error('OpenGL error 0x' + glError.toString(16));
+        }
       }
       requestAnimationFrame(loop);
     }
@@ -265,6 +277,67 @@
       $('export').addEventListener('click', () => {
         canvas.toBlob((blob) => download(blob, sceneName.replace(/\.pdl$/, '') + '.png'), 'image/png');
       });
+    }
+
+    // ---- the Graphics group's images -----------------------------------------
+    // Images live in /images, the engine's working directory, under their
+    // file names: scenes name them so, as in the desktop host.
+    function bindImages(manifest) {
+      M.FS.mkdirTree('/images');
+      M.FS.chdir('/images');
+      const input = $('open-image');
+      let row = -1;
+      manifest.images.forEach((image, index) => {
+        const load = document.createElement('button');
+        load.textContent = image.label;
+        load.addEventListener('click', () => { row = index; input.click(); });
+        const unload = document.createElement('button');
+        unload.textContent = 'Unload';
+        unload.name = 'unload:' + image.name;
+        unload.addEventListener('click', () => { api.setImage(index, null); canvas.focus(); });
+        $('images').append(load, unload);
+      });
+      input.addEventListener('change', async () => {
+        const file = input.files[0];
+        input.value = '';
+        if (file && row >= 0) await loadImage(row, file.name, file);
+        canvas.focus();
+      });
+    }
+
+    // The browser decodes PNG, JPEG and GIF pictures and hands them over as
+    // RGBA; the engine reads BMP and TIFF files itself.
+    async function loadImage(row, fileName, blob) {
+      const name = fileName.replace(/[^\w.-]/g, '_');
+      M.FS.writeFile('/images/' + name, new Uint8Array(await blob.arrayBuffer()));
+      if (!/\.(bmp|tiff?)$/i.test(name)) {
+        let bitmap = null;
+        try {
+          bitmap = await createImageBitmap(blob, { premultiplyAlpha: 'none', colorSpaceConversion: 'none' });
+        } catch (e) {
+          // Not a picture the browser reads: the engine finds none below.
+        }
+        let handed = false;
+        if (bitmap) {
+          const c = document.createElement('canvas');
+          c.width = bitmap.width;
+          c.height = bitmap.height;
+          const context = c.getContext('2d');
+          context.drawImage(bitmap, 0, 0);
+          const pixels = context.getImageData(0, 0, c.width, c.height).data;
+          const at = M._malloc(pixels.length);
+          if (at) {
+            M.HEAPU8.set(pixels, at);
+            handed = api.provideImage(name, c.width, c.height, at);
+            M._free(at);
+          }
+        }
+        // Else what an earlier file of that name held is forgotten.
+        if (!handed) api.provideImage(name, 0, 0, 0);
+      }
+      const loaded = api.setImage(row, name);
+      if (!loaded) showError('"' + fileName + '" is no picture Pudlet can read.');
+      return loaded;
     }
 
     // ---- input ---------------------------------------------------------------
