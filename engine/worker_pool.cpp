@@ -93,17 +93,22 @@ void WorkerPool::dispatch(int first, int tasks, Call jobCall, void* jobFunction)
 }
 
 // The caller's own tasks tell what all of them would have cost it alone.
-// When the split jobs gained less than a fifth on that (the others took no
-// task, or took one and then lost their core), the next jobs run alone,
-// which also leaves the other cores to whoever needs them.
+// When the split jobs took longer than that (the others took a task and then
+// lost their core to another program), the next jobs run alone, which also
+// leaves the other cores to whoever needs them.
 void WorkerPool::judge(int tasks, int ran, int64_t workNs, int64_t waitNs)
 {
     judgedSplit += double(workNs + waitNs);
     judgedAlone += ran > 0 ? double(workNs) * tasks / ran : double(workNs + waitNs) * tasks;
     if (++judgedJobs < kJudgedJobs)
         return;
-    if (judgedSplit > 0.8 * judgedAlone)
-        aloneJobs.store(kAloneJobs, std::memory_order_relaxed);
+    if (judgedSplit <= judgedAlone) {
+        badJudgements = 0;
+        aloneSpan = kFirstAloneJobs;
+    } else if (++badJudgements >= 2) {
+        aloneJobs.store(aloneSpan, std::memory_order_relaxed);
+        aloneSpan = std::min(2 * aloneSpan, kMostAloneJobs);
+    }
     judgedJobs = 0;
     judgedSplit = 0;
     judgedAlone = 0;

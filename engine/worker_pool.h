@@ -85,14 +85,21 @@ private:
     std::condition_variable wake;
     std::mutex dispatching;        // one job at a time, whoever calls
 
-    // Jobs judged together, and how many then run alone when splitting them
-    // gained too little over running them alone (a fifth at least).
+    // Jobs judged together. Two judgements in a row that splitting gained
+    // nothing (took longer than the caller alone would have) send the next
+    // jobs to the caller alone, for a span that doubles while the judgements
+    // stay bad: one hiccup costs nothing, a lasting load settles into long
+    // spans.
     static constexpr int kJudgedJobs = 64;
-    static constexpr int kAloneJobs = 2048;
+    static constexpr int kFirstAloneJobs = 256;
+    static constexpr int kMostAloneJobs = 4096;
     std::atomic<int> aloneJobs{0};
-    int judgedJobs = 0;            // these three under `dispatching`
+    // The rest under `dispatching`.
+    int judgedJobs = 0;
     double judgedSplit = 0;        // ns the jobs took
     double judgedAlone = 0;        // ns the caller alone would have taken
+    int badJudgements = 0;         // in a row
+    int aloneSpan = kFirstAloneJobs;
 };
 
 } // namespace Zeb::Kamblo

@@ -186,7 +186,7 @@ TEST(StepContext, PoolRunsAloneWhileItsThreadsArriveLate)
         WorkerPool pool(2);
         pool.yieldsToLoad = yields;
         int jobs = 0;
-        while (!pool.runningAlone() && jobs < 130) {
+        while (!pool.runningAlone() && jobs < 200) {
             job(pool);
             ++jobs;
         }
