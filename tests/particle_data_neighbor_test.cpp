@@ -429,14 +429,19 @@ TEST(NeighborSearch, SweepFrameNamesTheRecordsAndSplitsExactly)
 
     std::vector<ParticleNeighbor> one = d->neighbors;
     std::vector<int> start = context.pairStart;
-    for (int threads : {2, 3, 8}) {
+    // A copy of the scene searched with the list split between threads.
+    auto searchSplit = [&](const auto& from, int threads, StepContext& split) {
         auto copy = makeScene();
-        copy->copy(d);
-        StepContext split;
+        copy->copy(from);
         split.setThreads(threads);
         split.particlesPerTask = 50;
         split.yieldsToLoad = false;
         split.searchNeighbors(*copy);
+        return copy;
+    };
+    for (int threads : {2, 3, 8}) {
+        StepContext split;
+        auto copy = searchSplit(d, threads, split);
         ASSERT_EQ(copy->neighbors.size(), one.size()) << threads << " threads";
         EXPECT_EQ(0, std::memcmp(copy->neighbors.data(), one.data(), one.size() * sizeof one[0]));
         EXPECT_EQ(split.pairStart, start);
@@ -451,13 +456,8 @@ TEST(NeighborSearch, SweepFrameNamesTheRecordsAndSplitsExactly)
     std::vector<ParticleNeighbor> highOne = high->neighbors;
     ASSERT_GT(highOne.size(), 0u);
     for (int threads : {2, 8}) {
-        auto copy = makeScene();
-        copy->copy(high);
         StepContext split;
-        split.setThreads(threads);
-        split.particlesPerTask = 50;
-        split.yieldsToLoad = false;
-        split.searchNeighbors(*copy);
+        auto copy = searchSplit(high, threads, split);
         ASSERT_EQ(copy->neighbors.size(), highOne.size()) << threads << " threads, high strips";
         EXPECT_EQ(0, std::memcmp(copy->neighbors.data(), highOne.data(), highOne.size() * sizeof highOne[0]));
     }
