@@ -531,13 +531,19 @@ void StepContext::searchNeighbors(ParticleData& d)
             window.scan<kSameStripScan>(i, px, py, i + 1, nextStrip);
 
             // The next-strip start only moves forward: x grows within a strip
-            // and the strips grow with i.
-            while (s < n) {
-                bool belowNextStrip = y[s] < nextStrip;
-                bool leftInNextStrip = y[s] < stripAfter && x[s] <= px - 1;
-                if (!belowNextStrip && !leftInNextStrip)
+            // and the strips grow with i. It moves by none or a few places,
+            // a different number for nearly every particle, so four places
+            // are tested at once rather than one by one with a branch that
+            // would be mispredicted; the padding past the last place stops it.
+            for (float left = px - 1;;) {
+                Float4 sy = load4(y + s);
+                Float4 sx = load4(x + s);
+                int before = laneBits((sy < nextStrip) | ((sy < stripAfter) & (sx <= left)));
+                if (before != 0xF) {
+                    s += __builtin_ctz(~before);
                     break;
-                ++s;
+                }
+                s += kLanes;
             }
             // s is past i itself unless f + 1 rounds to f (|y| of 2^24 and
             // more); starting after i there keeps a particle from pairing
