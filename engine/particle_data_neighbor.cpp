@@ -487,20 +487,21 @@ void StepContext::searchNeighbors(ParticleData& d)
         slots.resize(size_t(tasks));
     sweepPairs.clear();
 
+    // The pairs go straight into the task's list, which is kept longer than
+    // one particle's windows can fill: a vector's lanes are written whether
+    // they hold a pair or not.
     constexpr int kPerParticle = kSameStripScan + kNextStripScan + 2 * kLanes;
-    constexpr int kBuffer = 64 * kPerParticle;
     auto sweep = [&](int t, int first, int end) {
         TaskSlot& slot = slots[size_t(t)];
         std::vector<SweepPair>& out = t == 0 ? sweepPairs : slot.places;
-        out.clear();
-        SweepPair* places = scratch(slot.window, kBuffer + kLanes);
-        Window window{x, y, places, 0};
-        int reach = 0;
         size_t ahead = kPairsAhead * size_t(t == 0 ? n : end - first);
-        auto flush = [&] {
-            appendScratch(out, places, size_t(window.k), ahead);
-            window.k = 0;
+        auto room = [&](int found) {
+            makeRoom(out, size_t(found) + kPerParticle, ahead);
+            out.resize(out.capacity());
         };
+        room(0);
+        Window window{x, y, out.data(), 0};
+        int reach = 0;
         // Where the next-strip scan of the first place begins: the places
         // below the next strip, and those of it at most x - 1, come first.
         int s = 0;
@@ -519,14 +520,16 @@ void StepContext::searchNeighbors(ParticleData& d)
             }
         }
         for (int i = first; i < end; ++i) {
-            start[i] = int(out.size()) + window.k;
+            start[i] = window.k;
             float px = x[i];
             float py = y[i];
             float f = std::floor(py);
             float nextStrip = f + 1;
             float stripAfter = f + 2;
-            if (window.k > kBuffer - kPerParticle)
-                flush();
+            if (size_t(window.k) + kPerParticle > out.size()) {
+                room(window.k);
+                window.places = out.data();
+            }
 
             window.scan<kSameStripScan>(i, px, py, i + 1, nextStrip);
 
@@ -553,7 +556,7 @@ void StepContext::searchNeighbors(ParticleData& d)
             // No partner of i lies further on than the end of either window.
             reach = std::max(reach, std::max(kSameStripScan, next + kNextStripScan - 1 - i));
         }
-        flush();
+        out.resize(size_t(window.k));
         slot.reach = reach;
     };
     // One run where the strips are too high to split: forRanges would still

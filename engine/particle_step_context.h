@@ -240,7 +240,6 @@ public:
         ParticleInfo info = 0;
         // The search's own pairs and bookkeeping.
         std::vector<SweepPair> places;
-        std::vector<SweepPair> window;
         int firstPair = 0;
         int reach = 0;
         int firstFinite = 0; // the sort's keys made by the tasks before
