@@ -437,13 +437,30 @@ void makeRecords(const float* x, const float* y, const int* order, const SweepPa
         Float4 dy = by - ay;
         Float4 weight, ux, uy;
         neighborWeight4(dx, dy, dx * dx + dy * dy, weight, ux, uy);
-        for (int lane = 0; lane < kLanes; ++lane) {
-            ParticleNeighbor& record = found[k + lane];
-            record.a = order[at[lane].a];
-            record.b = order[at[lane].b];
-            record.weight = weight[lane];
-            record.direction = float2(ux[lane], uy[lane]);
-        }
+        // The four records are twenty words in a row; the lanes are put in
+        // that order by shuffles (which move bits, the particle numbers'
+        // included, unchanged) and stored as five vectors.
+        Float4 a = Float4(Int4{order[at[0].a], order[at[1].a], order[at[2].a], order[at[3].a]});
+        Float4 b = Float4(Int4{order[at[0].b], order[at[1].b], order[at[2].b], order[at[3].b]});
+        Float4 abLow = KAMBLO_SHUFFLE(a, b, 0, 4, 1, 5);          // a0 b0 a1 b1
+        Float4 abHigh = KAMBLO_SHUFFLE(a, b, 2, 6, 3, 7);         // a2 b2 a3 b3
+        Float4 wxLow = KAMBLO_SHUFFLE(weight, ux, 0, 4, 1, 5);    // w0 x0 w1 x1
+        Float4 wxHigh = KAMBLO_SHUFFLE(weight, ux, 2, 6, 3, 7);   // w2 x2 w3 x3
+        Float4 yaLow = KAMBLO_SHUFFLE(uy, a, 0, 4, 1, 5);         // y0 a0 y1 a1
+        Float4 yaHigh = KAMBLO_SHUFFLE(uy, a, 2, 6, 3, 7);        // y2 a2 y3 a3
+        Float4 bwLow = KAMBLO_SHUFFLE(b, weight, 0, 4, 1, 5);     // b0 w0 b1 w1
+        Float4 bwHigh = KAMBLO_SHUFFLE(b, weight, 2, 6, 3, 7);    // b2 w2 b3 w3
+        Float4 xyLow = KAMBLO_SHUFFLE(ux, uy, 0, 4, 1, 5);        // x0 y0 x1 y1
+        Float4 xyHigh = KAMBLO_SHUFFLE(ux, uy, 2, 6, 3, 7);       // x2 y2 x3 y3
+        Float4 words[5] = {
+            KAMBLO_SHUFFLE(abLow, wxLow, 0, 1, 4, 5),   // a0 b0 w0 x0
+            KAMBLO_SHUFFLE(yaLow, bwLow, 0, 3, 6, 7),   // y0 a1 b1 w1
+            KAMBLO_SHUFFLE(xyLow, abHigh, 2, 3, 4, 5),  // x1 y1 a2 b2
+            KAMBLO_SHUFFLE(wxHigh, yaHigh, 0, 1, 4, 7), // w2 x2 y2 a3
+            KAMBLO_SHUFFLE(bwHigh, xyHigh, 2, 3, 6, 7), // b3 w3 x3 y3
+        };
+        static_assert(sizeof words == kLanes * sizeof(ParticleNeighbor));
+        std::memcpy(static_cast<void*>(found + k), words, sizeof words);
     }
     for (; k < count; ++k) {
         const SweepPair& at = places[k];
