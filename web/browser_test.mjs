@@ -74,6 +74,18 @@ try {
   const errors = [];
   page.on('console', (m) => { if (m.type() === 'error') errors.push(m.text()); });
   page.on('pageerror', (e) => errors.push(String(e)));
+  // The page-side helpers below read the WebGL canvas through a 2-D copy.
+  await page.evaluateOnNewDocument(() => {
+    window.copySceneCanvas = () => {
+      const canvas = document.getElementById('scene-canvas');
+      const copy = document.createElement('canvas');
+      copy.width = canvas.width;
+      copy.height = canvas.height;
+      const context = copy.getContext('2d');
+      context.drawImage(canvas, 0, 0);
+      return context;
+    };
+  });
   await page.goto(origin + '/#dam-break');
   await page.waitForFunction(() => window.pudlet && window.pudlet.ready, { timeout: 30000 });
   // What draws WebGL: software, whichever was asked for (a GPU would not count).
@@ -105,12 +117,8 @@ process.exit(failures.length ? 1 : 0);
 // Water-coloured pixels of the canvas in each of `bands` horizontal bands, top first.
 function waterBands(page, bands) {
   return page.evaluate((bands) => {
-    const canvas = document.getElementById('scene-canvas');
-    const copy = document.createElement('canvas');
-    copy.width = canvas.width;
-    copy.height = canvas.height;
-    const context = copy.getContext('2d');
-    context.drawImage(canvas, 0, 0);
+    const context = window.copySceneCanvas();
+    const copy = context.canvas;
     const pixels = context.getImageData(0, 0, copy.width, copy.height).data;
     const counts = new Array(bands).fill(0);
     for (let y = 0; y < copy.height; y++) {
@@ -128,12 +136,7 @@ function waterBands(page, bands) {
 // The canvas's pixels (red, green, blue) at [x, y] points from its top-left corner.
 function pixelsAt(page, points) {
   return page.evaluate((points) => {
-    const canvas = document.getElementById('scene-canvas');
-    const copy = document.createElement('canvas');
-    copy.width = canvas.width;
-    copy.height = canvas.height;
-    const context = copy.getContext('2d');
-    context.drawImage(canvas, 0, 0);
+    const context = window.copySceneCanvas();
     return points.map(([x, y]) => Array.from(context.getImageData(x, y, 1, 1).data.slice(0, 3)));
   }, points);
 }
