@@ -278,8 +278,13 @@ private:
 
 namespace Zeb::Kamblo {
 
-// Where task t of `tasks` begins when n items are split.
-inline int rangeFirst(int n, int t, int tasks) { return int(int64_t(n) * t / tasks); }
+// Where task t of `tasks` begins when n items are split. The ranges shrink
+// from first to last, as the pool wants its tasks (see WorkerPool::run): the
+// last task of a job is then short, and so is the others' wait for it.
+inline int rangeFirst(int n, int t, int tasks)
+{
+    return int(int64_t(n) * WorkerPool::partsBefore(t, tasks) / WorkerPool::partsBefore(tasks, tasks));
+}
 
 inline int StepContext::tasksFor(int n, int grain) const
 {

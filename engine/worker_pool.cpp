@@ -45,9 +45,9 @@ WorkerPool::~WorkerPool()
 
 int WorkerPool::hardwareThreads() { return std::max(1, int(std::thread::hardware_concurrency())); }
 
-uint32_t WorkerPool::runTasks(int& ran)
+uint32_t WorkerPool::runTasks(int64_t& ranParts)
 {
-    ran = 0;
+    ranParts = 0;
     for (;;) {
         uint64_t taken = job.fetch_add(1, std::memory_order_acq_rel);
         uint32_t high = uint32_t(taken >> 32);
@@ -57,7 +57,7 @@ uint32_t WorkerPool::runTasks(int& ran)
             return high;
         // A task taken keeps its job from finishing, so the job's fields stay.
         call(function, firstTask + t);
-        ++ran;
+        ranParts += count - t;
         pending.fetch_sub(1, std::memory_order_release);
     }
 }
@@ -76,8 +76,8 @@ void WorkerPool::dispatch(int first, int tasks, Call jobCall, void* jobFunction)
         wake.notify_all();
     }
     Clock::time_point start = Clock::now();
-    int ran = 0;
-    runTasks(ran);
+    int64_t ranParts = 0;
+    runTasks(ranParts);
     Clock::time_point done = Clock::now();
     // Every task has been taken; wait for those still running elsewhere. A
     // worker holding one may have lost its core to another thread, so after
@@ -89,17 +89,18 @@ void WorkerPool::dispatch(int first, int tasks, Call jobCall, void* jobFunction)
             std::this_thread::yield();
     }
     if (yieldsToLoad)
-        judge(tasks, ran, nanoseconds(start, done), nanoseconds(done, Clock::now()));
+        judge(tasks, ranParts, nanoseconds(start, done), nanoseconds(done, Clock::now()));
 }
 
 // The caller's own tasks tell what all of them would have cost it alone.
 // When the split jobs took longer than that (the others took a task and then
 // lost their core to another program), the next jobs run alone, which also
 // leaves the other cores to whoever needs them.
-void WorkerPool::judge(int tasks, int ran, int64_t workNs, int64_t waitNs)
+void WorkerPool::judge(int tasks, int64_t ranParts, int64_t workNs, int64_t waitNs)
 {
     judgedSplit += double(workNs + waitNs);
-    judgedAlone += ran > 0 ? double(workNs) * tasks / ran : double(workNs + waitNs) * tasks;
+    double parts = double(partsBefore(tasks, tasks));
+    judgedAlone += ranParts > 0 ? double(workNs) * parts / double(ranParts) : double(workNs + waitNs) * tasks;
     if (++judgedJobs < kJudgedJobs)
         return;
     if (judgedSplit <= judgedAlone) {
@@ -151,8 +152,8 @@ void WorkerPool::work()
         }
         if (stopping.load(std::memory_order_relaxed))
             return;
-        int ran = 0;
-        seen = runTasks(ran);
+        int64_t ranParts = 0;
+        seen = runTasks(ranParts);
     }
 }
 

@@ -33,6 +33,11 @@ public:
     // Runs task(0) .. task(tasks - 1), each exactly once, on the caller and
     // the workers, and returns when all have finished. Tasks must not start
     // another job on the same pool.
+    //
+    // Tasks are taken in number order, so the last ones decide how long the
+    // others wait at the end of a job. They should be the smallest: task t is
+    // meant to cost tasks - t parts (see partsBefore), and the pool weighs
+    // what the caller ran by those parts.
     template <class Task>
     void run(int tasks, Task&& task)
     {
@@ -49,6 +54,10 @@ public:
             dispatch(first, tasks - first < kMostTasks ? tasks - first : kMostTasks, call, &task);
     }
 
+    // The parts of tasks 0 .. t - 1 of a job of `tasks` tasks, task i taking
+    // tasks - i parts; partsBefore(tasks, tasks) is the whole job's.
+    static int64_t partsBefore(int t, int tasks) { return int64_t(t) * tasks - int64_t(t) * (t - 1) / 2; }
+
     // The machine's hardware threads, at least 1.
     static int hardwareThreads();
 
@@ -61,13 +70,13 @@ private:
     static constexpr int kMostTasks = (1 << kCountBits) - 1;
 
     void dispatch(int first, int tasks, Call call, void* function);
-    // Weighs one job of `tasks` tasks, `ran` of them run by the caller in
-    // workNs, which then waited waitNs for the others.
-    void judge(int tasks, int ran, int64_t workNs, int64_t waitNs);
+    // Weighs one job of `tasks` tasks, `ranParts` of its parts run by the
+    // caller in workNs, which then waited waitNs for the others.
+    void judge(int tasks, int64_t ranParts, int64_t workNs, int64_t waitNs);
     void work();
     // Takes and runs tasks of the job in `job` until none is left; returns
-    // the job word's high half as last seen. ran: how many it ran.
-    uint32_t runTasks(int& ran);
+    // the job word's high half as last seen. ranParts: the parts it ran.
+    uint32_t runTasks(int64_t& ranParts);
 
     std::vector<std::thread> workers;
     std::atomic<uint64_t> job{0};
