@@ -617,6 +617,7 @@ void StepContext::searchNeighbors(ParticleData& d)
         makeRecords(x, y, order, pairs + offset, length, records + offset);
     });
     ++d.layoutVersion;
+    incomingTasks = 0;
     frameData = &d;
     frameVersion = d.layoutVersion;
     frameSearched = true;

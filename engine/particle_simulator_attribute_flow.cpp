@@ -88,30 +88,33 @@ void ParticleSimulator::liftPairs(ParticleInfo attribute, float coefficient, boo
     float2 g = gravity();
     const ParticleNeighbor* record = d.neighbors.data();
     const SweepPair* pair = context.sweepPairs.data();
-    context.forPairRanges(d, [&](int first, int end, int from, int to, bool whole) {
-        for (int k = from; k < to; ++k) {
-            const ParticleNeighbor& n = record[k];
-            bool withA = d.info[n.a] & attribute;
-            bool withB = d.info[n.b] & attribute;
-            if (withA == withB)
-                continue;
-            int X = withB ? n.b : n.a;
-            int O = withB ? n.a : n.b;
-            bool ownsX = whole || owns<true>(withB ? pair[k].b : pair[k].a, first, end);
-            bool ownsO = whole || owns<true>(withB ? pair[k].a : pair[k].b, first, end);
-            float2 F = (coefficient * n.weight) * g;
-            if (rises) {
-                if (ownsX)
-                    d.velocity[X] -= F;
-                if (ownsO)
-                    d.velocity[O] += F;
-            } else {
-                if (ownsX)
-                    d.velocity[X] += F;
-                if (ownsO)
-                    d.velocity[O] -= F;
+    context.forPairRanges(d, [&](const PairTask& task) {
+        walkPairTask(task, [&](auto bounded, int from, int to, auto at) {
+            for (int i = from; i < to; ++i) {
+                int k = at(i);
+                const ParticleNeighbor& n = record[k];
+                bool withA = d.info[n.a] & attribute;
+                bool withB = d.info[n.b] & attribute;
+                if (withA == withB)
+                    continue;
+                int X = withB ? n.b : n.a;
+                int O = withB ? n.a : n.b;
+                bool ownsX = owns<decltype(bounded)::value>(withB ? pair[k].b : pair[k].a, task.first, task.end);
+                bool ownsO = owns<decltype(bounded)::value>(withB ? pair[k].a : pair[k].b, task.first, task.end);
+                float2 F = (coefficient * n.weight) * g;
+                if (rises) {
+                    if (ownsX)
+                        d.velocity[X] -= F;
+                    if (ownsO)
+                        d.velocity[O] += F;
+                } else {
+                    if (ownsX)
+                        d.velocity[X] += F;
+                    if (ownsO)
+                        d.velocity[O] -= F;
+                }
             }
-        }
+        });
     });
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <type_traits>
 #include <utility>
 
 #include "cg_math.h"
@@ -147,11 +148,12 @@ void ParticleSimulator::gravitateParticles()
 
 namespace {
 
-template <bool Bounded>
-void addDensity(const SweepPair* pair, const ParticleNeighbor* record, int from, int to, int first, int end,
+template <bool Bounded, class At>
+void addDensity(const SweepPair* pair, const ParticleNeighbor* record, int from, int to, At at, int first, int end,
                 float* density)
 {
-    for (int k = from; k < to; ++k) {
+    for (int i = from; i < to; ++i) {
+        int k = at(i);
         float w = record[k].weight;
         if (owns<Bounded>(pair[k].a, first, end))
             density[pair[k].a] += w;
@@ -160,32 +162,33 @@ void addDensity(const SweepPair* pair, const ParticleNeighbor* record, int from,
     }
 }
 
-// The densities of the places [first, end) this task owns, in sweep order:
-// each starts from its particle's weight near the bounds and adds records
-// [from, to) in list order.
-void sumOwnedDensity(const SweepPair* pair, const ParticleNeighbor* record, int from, int to, int first, int end,
-                     bool whole, const int* order, const float* boundWeight, float* density)
+// The densities of the places this task owns, in sweep order: each starts
+// from its particle's weight near the bounds and adds the task's records in
+// list order.
+void sumOwnedDensity(const SweepPair* pair, const ParticleNeighbor* record, const PairTask& task, const int* order,
+                     const float* boundWeight, float* density)
 {
-    for (int i = first; i < end; ++i)
+    for (int i = task.first; i < task.end; ++i)
         density[i] = boundWeight[order[i]];
-    if (whole)
-        addDensity<false>(pair, record, from, to, first, end, density);
-    else
-        addDensity<true>(pair, record, from, to, first, end, density);
+    walkPairTask(task, [&](auto bounded, int from, int to, auto at) {
+        addDensity<decltype(bounded)::value>(pair, record, from, to, at, task.first, task.end, density);
+    });
 }
 
-// Damping of records [from, to): impulses are gathered into delta and each
+// Damping of records recordAt(from .. to - 1): impulses are gathered into delta and each
 // record is refreshed from the current positions (what
 // updateParticleNeighbors does) in the same pass that uses it, which saves
 // reading the whole list twice. Four records at a time: the lanes do the
 // scalar operations in the same order, and the impulses are added one record
 // after another, so every particle's sum is the same in any split.
-template <bool Bounded>
-void dampPairs(const SweepPair* pair, ParticleNeighbor* record, int from, int to, int first, int end,
+template <bool Bounded, class At>
+void dampPairs(const SweepPair* pair, ParticleNeighbor* record, int from, int to, At recordAt, int first, int end,
                const float2* position, const float2* velocity, float2* delta, float c)
 {
-    int k = from;
-    for (; k + kLanes <= to; k += kLanes) {
+    int i = from;
+    // Listed records are few and scattered: one by one.
+    for (; std::is_same_v<At, NextRecord> && i + kLanes <= to; i += kLanes) {
+        int k = i;
         const SweepPair* at = pair + k;
         // Differences of whole float2 values, then split into x and y lanes.
         auto difference = [&](const float2* v) {
@@ -233,7 +236,8 @@ void dampPairs(const SweepPair* pair, ParticleNeighbor* record, int from, int to
                 subtractLow(delta[b], j);
         }
     }
-    for (; k < to; ++k) {
+    for (; i < to; ++i) {
+        int k = recordAt(i);
         int a = pair[k].a;
         int b = pair[k].b;
         float weight;
@@ -266,9 +270,9 @@ void ParticleSimulator::updateParticleDensity()
     const ParticleNeighbor* record = d.neighbors.data();
     // Each task sums the places it owns over the records that touch them,
     // in list order, so each sum adds its terms in the order of one thread.
-    context.forPairRanges(d, [&](int first, int end, int from, int to, bool whole) {
-        sumOwnedDensity(pair, record, from, to, first, end, whole, order, d.boundWeight, density);
-        for (int i = first; i < end; ++i)
+    context.forPairRanges(d, [&](const PairTask& task) {
+        sumOwnedDensity(pair, record, task, order, d.boundWeight, density);
+        for (int i = task.first; i < task.end; ++i)
             d.density[order[i]] = density[i];
     });
 }
@@ -291,13 +295,14 @@ void ParticleSimulator::gravitateAndWeigh()
     ParticleInfo* info = walls ? scratch(context.sweptInfo, n) : nullptr;
     const SweepPair* pair = context.sweepPairs.data();
     const ParticleNeighbor* record = d.neighbors.data();
-    context.forPairRanges(d, [&](int first, int end, int from, int to, bool whole) {
+    context.forPairRanges(d, [&](const PairTask& task) {
+        int first = task.first, end = task.end;
         // Gravity takes the particles numbered like the places this task owns.
         if (falling)
             for (int i = first; i < end; ++i)
                 if (!(d.info[i] & (gaseous | wall)))
                     d.velocity[i] += g;
-        sumOwnedDensity(pair, record, from, to, first, end, whole, order, d.boundWeight, density);
+        sumOwnedDensity(pair, record, task, order, d.boundWeight, density);
         for (int i = first; i < end; ++i) {
             d.density[order[i]] = density[i];
             pressure[i] = std::max(0.0f, (density[i] - d0) * k);
@@ -330,12 +335,12 @@ void ParticleSimulator::dampSwept()
     float2* delta = scratch(context.sweptDelta, n);
     const SweepPair* pair = context.sweepPairs.data();
     ParticleNeighbor* record = d.neighbors.data();
-    context.forPairRanges(d, [&](int first, int end, int from, int to, bool whole) {
+    context.forPairRanges(d, [&](const PairTask& task) {
+        int first = task.first, end = task.end;
         std::fill(delta + first, delta + end, float2(0, 0));
-        if (whole)
-            dampPairs<false>(pair, record, from, to, first, end, position, velocity, delta, c);
-        else
-            dampPairs<true>(pair, record, from, to, first, end, position, velocity, delta, c);
+        walkPairTask(task, [&](auto bounded, int from, int to, auto at) {
+            dampPairs<decltype(bounded)::value>(pair, record, from, to, at, first, end, position, velocity, delta, c);
+        });
         for (int i = first; i < end; ++i) {
             int p = order[i];
             d.delta[p] = delta[i];

@@ -14,11 +14,12 @@ using namespace Attribute;
 namespace {
 
 // Nothing but mutual pushes.
-template <bool Bounded>
-void pushPairs(const SweepPair* pair, const ParticleNeighbor* record, int from, int to, int first, int end,
+template <bool Bounded, class At>
+void pushPairs(const SweepPair* pair, const ParticleNeighbor* record, int from, int to, At at, int first, int end,
                const float* pressure, float2* delta)
 {
-    for (int k = from; k < to; ++k) {
+    for (int i = from; i < to; ++i) {
+        int k = at(i);
         int a = pair[k].a;
         int b = pair[k].b;
         float2 F = record[k].direction * ((pressure[a] + pressure[b]) * record[k].weight);
@@ -29,11 +30,12 @@ void pushPairs(const SweepPair* pair, const ParticleNeighbor* record, int from, 
     }
 }
 
-template <bool Bounded>
-void pushPairsWithWalls(const SweepPair* pair, const ParticleNeighbor* record, int from, int to, int first,
+template <bool Bounded, class At>
+void pushPairsWithWalls(const SweepPair* pair, const ParticleNeighbor* record, int from, int to, At at, int first,
                         int end, const float* pressure, const ParticleInfo* info, float repulsion, float2* delta)
 {
-    for (int k = from; k < to; ++k) {
+    for (int i = from; i < to; ++i) {
+        int k = at(i);
         int a = pair[k].a;
         int b = pair[k].b;
         const ParticleNeighbor& n = record[k];
@@ -58,21 +60,20 @@ void pushPairsWithWalls(const SweepPair* pair, const ParticleNeighbor* record, i
     }
 }
 
-// The pushes on the places [first, end) this task owns, from records
-// [from, to), summed in sweep order and handed back to each particle's delta.
-void pushOwnedPlaces(const SweepPair* pair, const ParticleNeighbor* record, int from, int to, int first, int end,
-                     bool whole, const float* pressure, const ParticleInfo* info, float repulsion, float2* delta,
+// The pushes on the places this task owns, from its records, summed in sweep
+// order and handed back to each particle's delta.
+void pushOwnedPlaces(const SweepPair* pair, const ParticleNeighbor* record, const PairTask& task,
+                     const float* pressure, const ParticleInfo* info, float repulsion, float2* delta,
                      const int* order, float2* particleDelta)
 {
+    int first = task.first, end = task.end;
     std::fill(delta + first, delta + end, float2(0, 0));
-    if (!info && whole)
-        pushPairs<false>(pair, record, from, to, first, end, pressure, delta);
-    else if (!info)
-        pushPairs<true>(pair, record, from, to, first, end, pressure, delta);
-    else if (whole)
-        pushPairsWithWalls<false>(pair, record, from, to, first, end, pressure, info, repulsion, delta);
-    else
-        pushPairsWithWalls<true>(pair, record, from, to, first, end, pressure, info, repulsion, delta);
+    walkPairTask(task, [&](auto bounded, int from, int to, auto at) {
+        if (!info)
+            pushPairs<decltype(bounded)::value>(pair, record, from, to, at, first, end, pressure, delta);
+        else
+            pushPairsWithWalls<decltype(bounded)::value>(pair, record, from, to, at, first, end, pressure, info, repulsion, delta);
+    });
     for (int i = first; i < end; ++i)
         particleDelta[order[i]] = delta[i];
 }
@@ -105,9 +106,8 @@ void ParticleSimulator::applyPressure()
     bool walls = present & (powder | wall);
     const ParticleInfo* info = walls ? context.gather(context.sweptInfo, d.info, order, n) : nullptr;
     float repulsion = d.repulsionCoefficient;
-    context.forPairRanges(d, [&](int first, int end, int from, int to, bool whole) {
-        pushOwnedPlaces(pair, record, from, to, first, end, whole, pressure, info, repulsion, delta, order,
-                        d.delta);
+    context.forPairRanges(d, [&](const PairTask& task) {
+        pushOwnedPlaces(pair, record, task, pressure, info, repulsion, delta, order, d.delta);
     });
     context.forRanges(n, [&](int, int first, int end) {
         for (int i = first; i < end; ++i) {
@@ -131,9 +131,8 @@ void ParticleSimulator::pushAndCollide()
     const SweepPair* pair = context.sweepPairs.data();
     const ParticleNeighbor* record = d.neighbors.data();
     float repulsion = d.repulsionCoefficient;
-    context.forPairRanges(d, [&](int first, int end, int from, int to, bool whole) {
-        pushOwnedPlaces(pair, record, from, to, first, end, whole, pressure, info, repulsion, delta, order,
-                        d.delta);
+    context.forPairRanges(d, [&](const PairTask& task) {
+        pushOwnedPlaces(pair, record, task, pressure, info, repulsion, delta, order, d.delta);
     });
     // Each particle's pressure (static pressure used the array in between),
     // the container's push back, the move, and its new depth in the container.

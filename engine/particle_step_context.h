@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "cg_types.h"
@@ -37,6 +38,41 @@ template <bool Bounded>
 inline bool owns(int p, int first, int end)
 {
     return !Bounded || unsigned(p - first) < unsigned(end - first);
+}
+
+// A task of a pair pass: the places it owns, and the records that touch
+// them. Those are the records before its places whose second place is one of
+// them (listed in `incoming`), then records [from, to), whose first place is
+// one of them.
+struct PairTask {
+    int first, end;
+    const int* incoming;
+    int incomingCount;
+    int from, to;
+    bool whole; // the one task owns every place and record
+};
+
+// Record numbers of a run of records: at(i) for i in [from, to).
+struct NextRecord {
+    int operator()(int i) const { return i; }
+};
+struct ListedRecord {
+    const int* list;
+    int operator()(int i) const { return list[i]; }
+};
+
+// Calls walk(bounded, from, to, at) for each run of the task's records, in
+// list order. bounded is std::true_type unless the task owns everything, so
+// that a kernel templated on it skips the ownership tests of a whole pass.
+template <class Walk>
+void walkPairTask(const PairTask& task, Walk&& walk)
+{
+    if (task.incomingCount > 0)
+        walk(std::true_type{}, 0, task.incomingCount, ListedRecord{task.incoming});
+    if (task.whole)
+        walk(std::false_type{}, task.from, task.to, NextRecord{});
+    else
+        walk(std::true_type{}, task.from, task.to, NextRecord{});
 }
 
 // Room a list gets whenever it must grow: half again what it needs now, and
@@ -172,10 +208,10 @@ public:
     int pairReach = 0;
 
     // Splits a pass over the pair list between the threads by the places
-    // each owns: kernel(first, end, from, to, whole) must update only places
-    // in [first, end), and records [from, to) hold every pair touching one of
-    // them, in list order. whole: the one task owns every place and record.
-    // Without the search's frame the one task does everything.
+    // each owns: kernel(task) must update only places in [task.first,
+    // task.end), and walkPairTask(task, ...) gives it every record touching
+    // one of them, in list order. Without the search's frame the one task
+    // does everything.
     template <class Kernel>
     void forPairRanges(const ParticleData& d, Kernel&& kernel);
 
@@ -244,7 +280,9 @@ public:
         int reach = 0;
         int firstFinite = 0; // the sort's keys made by the tasks before
         int selectedCount = 0; // select()'s items of this task
-
+        // The records before this task's places that reach into them, as
+        // found by the step's first pair pass (see forPairRanges).
+        std::vector<int> incoming;
     };
     std::vector<TaskSlot> slots;
 
@@ -270,6 +308,9 @@ private:
     const ParticleData* frameData = nullptr;
     uint64_t frameVersion = 0;
     bool frameSearched = false;
+    // The split the slots' incoming records were found for (0: none since
+    // the search).
+    int incomingTasks = 0;
 };
 
 } // namespace Zeb::Kamblo
@@ -315,14 +356,37 @@ template <class Kernel>
 void StepContext::forPairRanges(const ParticleData& d, Kernel&& kernel)
 {
     int n = d.count;
-    if (tasksFor(n) == 1 || !searchedFrame(d)) {
-        kernel(0, n, 0, int(d.neighbors.size()), true);
+    int tasks = tasksFor(n);
+    if (tasks == 1 || !searchedFrame(d)) {
+        kernel(PairTask{0, n, nullptr, 0, 0, int(d.neighbors.size()), true});
         return;
     }
-    forRanges(n, [&](int, int first, int end) {
-        int reachBack = first - pairReach < 0 ? 0 : first - pairReach;
-        kernel(first, end, pairStart[size_t(reachBack)], pairStart[size_t(end)], false);
+    // The first pass after the search finds each task's incoming records,
+    // among those whose first place lies within the reach before its own;
+    // the passes after it reuse them.
+    bool found = incomingTasks == tasks;
+    if (slots.size() < size_t(tasks))
+        slots.resize(size_t(tasks));
+    forRanges(n, [&](int t, int first, int end) {
+        std::vector<int>& incoming = slots[size_t(t)].incoming;
+        if (!found) {
+            int from = pairStart[size_t(first - pairReach < 0 ? 0 : first - pairReach)];
+            int to = pairStart[size_t(first)];
+            incoming.clear();
+            // Room for every record looked at, and at first for as many as
+            // the search's lists make room for over an average task's places
+            // or the reach, whichever is more (pages never written are never
+            // taken), so that the list keeps its room while the scene spreads
+            // out and the reach grows.
+            makeRoom(incoming, size_t(to - from), kPairsAhead * size_t(std::max(n / tasks, pairReach)));
+            for (int k = from; k < to; ++k)
+                if (sweepPairs[size_t(k)].b >= first)
+                    incoming.push_back(k);
+        }
+        kernel(PairTask{first, end, incoming.data(), int(incoming.size()), pairStart[size_t(first)],
+                        pairStart[size_t(end)], false});
     });
+    incomingTasks = tasks;
 }
 
 template <class Keep>
