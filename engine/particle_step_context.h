@@ -319,12 +319,14 @@ private:
 
 namespace Zeb::Kamblo {
 
-// Where task t of `tasks` begins when n items are split. The ranges shrink
-// from first to last, as the pool wants its tasks (see WorkerPool::run): the
-// last task of a job is then short, and so is the others' wait for it.
-inline int rangeFirst(int n, int t, int tasks)
+// Where task t of `tasks` begins when n items are split for `threads`
+// threads. The ranges shrink towards the last, as the pool wants its tasks
+// (see WorkerPool::run): the last task of a job is then short, and so is the
+// others' wait for it.
+inline int rangeFirst(int n, int t, int tasks, int threads)
 {
-    return int(int64_t(n) * WorkerPool::partsBefore(t, tasks) / WorkerPool::partsBefore(tasks, tasks));
+    return int(int64_t(n) * WorkerPool::partsBefore(t, tasks, threads) /
+               WorkerPool::partsBefore(tasks, tasks, threads));
 }
 
 inline int StepContext::tasksFor(int n, int grain) const
@@ -345,7 +347,9 @@ template <class Task>
 void StepContext::forRanges(int n, Task&& task, int grain)
 {
     int tasks = tasksFor(n, grain);
-    auto range = [&](int t) { task(t, rangeFirst(n, t, tasks), rangeFirst(n, t + 1, tasks)); };
+    auto range = [&](int t) {
+        task(t, rangeFirst(n, t, tasks, threadCount), rangeFirst(n, t + 1, tasks, threadCount));
+    };
     if (tasks == 1)
         range(0);
     else
@@ -416,7 +420,7 @@ const int* StepContext::select(int n, Keep&& keep, int& count, size_t room, int 
     }, grain);
     int w = 0;
     for (int t = 0; t < tasks; ++t) {
-        int first = rangeFirst(n, t, tasks);
+        int first = rangeFirst(n, t, tasks, threadCount);
         int found = slots[size_t(t)].selectedCount;
         if (w != first)
             std::copy(out + first, out + first + found, out + w);

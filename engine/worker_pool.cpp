@@ -57,7 +57,7 @@ uint32_t WorkerPool::runTasks(int64_t& ranParts)
             return high;
         // A task taken keeps its job from finishing, so the job's fields stay.
         call(function, firstTask + t);
-        ranParts += count - t;
+        ranParts += taskParts(t, count, threads());
         pending.fetch_sub(1, std::memory_order_release);
     }
 }
@@ -99,7 +99,7 @@ void WorkerPool::dispatch(int first, int tasks, Call jobCall, void* jobFunction)
 void WorkerPool::judge(int tasks, int64_t ranParts, int64_t workNs, int64_t waitNs)
 {
     judgedSplit += double(workNs + waitNs);
-    double parts = double(partsBefore(tasks, tasks));
+    double parts = double(partsBefore(tasks, tasks, threads()));
     judgedAlone += ranParts > 0 ? double(workNs) * parts / double(ranParts) : double(workNs + waitNs) * tasks;
     if (++judgedJobs < kJudgedJobs)
         return;

@@ -36,8 +36,8 @@ public:
     //
     // Tasks are taken in number order, so the last ones decide how long the
     // others wait at the end of a job. They should be the smallest: task t is
-    // meant to cost tasks - t parts (see partsBefore), and the pool weighs
-    // what the caller ran by those parts.
+    // meant to cost taskParts(t, tasks, threads()), and the pool weighs what
+    // the caller ran by those parts.
     template <class Task>
     void run(int tasks, Task&& task)
     {
@@ -54,9 +54,26 @@ public:
             dispatch(first, tasks - first < kMostTasks ? tasks - first : kMostTasks, call, &task);
     }
 
-    // The parts of tasks 0 .. t - 1 of a job of `tasks` tasks, task i taking
-    // tasks - i parts; partsBefore(tasks, tasks) is the whole job's.
-    static int64_t partsBefore(int t, int tasks) { return int64_t(t) * tasks - int64_t(t) * (t - 1) / 2; }
+    // The parts task t of a job of `tasks` is meant to cost on `threads`
+    // threads. The first tasks, which the threads take at once, are alike;
+    // then each takes a part less, down to one for the last. With no more
+    // tasks than threads they are all alike.
+    static int64_t taskParts(int t, int tasks, int threads)
+    {
+        int64_t most = tasks - threads + 1 > 1 ? tasks - threads + 1 : 1;
+        return tasks - t < most ? tasks - t : most;
+    }
+    // The parts of tasks 0 .. t - 1; partsBefore(tasks, tasks, threads) is
+    // the whole job's.
+    static int64_t partsBefore(int t, int tasks, int threads)
+    {
+        int64_t most = tasks - threads + 1 > 1 ? tasks - threads + 1 : 1;
+        int64_t alike = tasks - most + 1; // tasks of `most` parts
+        if (t <= alike)
+            return t * most;
+        int64_t left = tasks - t;         // the parts of the next task
+        return alike * most + (most - 1) * most / 2 - left * (left + 1) / 2;
+    }
 
     // The machine's hardware threads, at least 1.
     static int hardwareThreads();
