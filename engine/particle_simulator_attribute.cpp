@@ -303,7 +303,24 @@ void ParticleSimulator::expressElastic()
                             k * (-0.5f * sb * rd + 0.5f * cb * x - twist)};
             }
         }, grain);
-        context.forRanges(n, [&](int, int first, int end) {
+        // The jointed particles lie together in a few runs of numbers, so the
+        // particles are cut by what each costs: its own writes and its joint
+        // ends, a unit each. start[i] + i, the units before particle i, grows
+        // with i.
+        context.forRanges(start[n] + n, [&](int, int firstUnit, int endUnit) {
+            auto particleAt = [&](int unit) {
+                int low = 0, high = n;
+                while (low < high) {
+                    int middle = low + (high - low) / 2;
+                    if (start[middle] + middle < unit)
+                        low = middle + 1;
+                    else
+                        high = middle;
+                }
+                return low;
+            };
+            int first = particleAt(firstUnit);
+            int end = particleAt(endUnit);
             for (int i = first; i < end; ++i) {
                 float2 delta = {0, 0};
                 float turn = 0;
