@@ -60,20 +60,23 @@ public:
     // tasks than threads they are all alike.
     static int64_t taskParts(int t, int tasks, int threads)
     {
-        int64_t most = tasks - threads + 1 > 1 ? tasks - threads + 1 : 1;
+        int64_t most = mostParts(tasks, threads);
         return tasks - t < most ? tasks - t : most;
     }
     // The parts of tasks 0 .. t - 1; partsBefore(tasks, tasks, threads) is
     // the whole job's.
     static int64_t partsBefore(int t, int tasks, int threads)
     {
-        int64_t most = tasks - threads + 1 > 1 ? tasks - threads + 1 : 1;
+        int64_t most = mostParts(tasks, threads);
         int64_t alike = tasks - most + 1; // tasks of `most` parts
         if (t <= alike)
             return t * most;
         int64_t left = tasks - t;         // the parts of the next task
         return alike * most + (most - 1) * most / 2 - left * (left + 1) / 2;
     }
+
+    // The parts of each of the first, alike tasks.
+    static int64_t mostParts(int tasks, int threads) { return tasks - threads + 1 > 1 ? tasks - threads + 1 : 1; }
 
     // The machine's hardware threads, at least 1.
     static int hardwareThreads();
