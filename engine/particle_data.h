@@ -101,7 +101,7 @@ public:
 
     std::vector<ParticleBody> bodies;
     std::vector<ParticleNeighbor> neighbors;
-    std::set<ParticleJoint> joints;
+    JointSet joints;
     Pointer<ParticleEffect> fireEffect;
     Pointer<ParticleEffect> splashEffect;
     Pointer<ParticleEffect> bubbleEffect;

@@ -45,19 +45,27 @@ void ParticleData::gc(StepContext* context)
             return (info[a] & rigid) && (info[b] & rigid) && !(info[a] & zombie) && !(info[b] & zombie) &&
                    body[a] == body[b];
         };
-        // Connected pieces by repeated min-label propagation over neighbour pairs.
-        for (bool changed = true; changed;) {
-            changed = false;
-            for (const ParticleNeighbor& n : neighbors) {
-                if (linked(n.a, n.b) && label[n.a] != label[n.b]) {
-                    int smaller = label[n.a] < label[n.b] ? label[n.a] : label[n.b];
-                    label[n.a] = label[n.b] = smaller;
-                    changed = true;
-                }
+        // Connected pieces by union-find over the neighbour pairs, in one
+        // walk of the pairs rather than one per pair of a piece's width. A
+        // union hangs the larger root under the smaller, so every label
+        // names a smaller particle of the same piece, and only a piece's
+        // smallest particle is its own label.
+        auto root = [&](int p) {
+            while (label[p] != p) {
+                label[p] = label[label[p]];
+                p = label[p];
             }
-            for (int p = 0; p < count; ++p)
-                while (label[label[p]] < label[p])
-                    label[p] = label[label[p]];
+            return p;
+        };
+        for (const ParticleNeighbor& n : neighbors) {
+            if (!linked(n.a, n.b))
+                continue;
+            int a = root(n.a);
+            int b = root(n.b);
+            if (a < b)
+                label[b] = a;
+            else if (b < a)
+                label[a] = b;
         }
         // Every piece, the first one included, moves to a fresh copy of its body.
         for (int p = 0; p < count; ++p) {
@@ -103,9 +111,10 @@ void ParticleData::gc(StepContext* context)
 
     // 4. Joints follow their particles and must still qualify. Renumbering
     // keeps the survivors' relative order, so the set stays ordered while
-    // each joint is changed where it stands.
+    // each joint is changed where it stands. A joint left as it was leaves
+    // the set's stamp alone.
     for (auto it = joints.begin(); it != joints.end();) {
-        ParticleJoint& joint = const_cast<ParticleJoint&>(*it);
+        const ParticleJoint& joint = *it;
         int a = -1;
         int b = -1;
         if (joint.a >= 0 && joint.b >= 0 && joint.a < oldCount && joint.b < oldCount) {
@@ -117,9 +126,12 @@ void ParticleData::gc(StepContext* context)
             it = joints.erase(it);
             continue;
         }
-        joint.a = a;
-        joint.b = b;
-        joint.info = both;
+        if (joint.a != a || joint.b != b || joint.info != both) {
+            ParticleJoint& renumbered = joints.edit(it);
+            renumbered.a = a;
+            renumbered.b = b;
+            renumbered.info = both;
+        }
         ++it;
     }
 

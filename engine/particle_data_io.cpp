@@ -394,7 +394,7 @@ void readTexturedBody(std::istream& in, ParticleData& d, ImageCache& images)
 // Particle numbers are known only at the end of the file.
 void dropUntrustedJoints(ParticleData& d)
 {
-    std::erase_if(d.joints, [&](const ParticleJoint& j) {
+    d.joints.eraseIf([&](const ParticleJoint& j) {
         return j.a < 0 || j.b < 0 || j.a >= d.count || j.b >= d.count || j.a == j.b;
     });
 }

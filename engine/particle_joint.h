@@ -1,5 +1,7 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
+#include <set>
 
 #include "cg_types.h"
 #include "particle_info.h"
@@ -24,5 +26,86 @@ struct ParticleJoint {
     }
 };
 static_assert(sizeof(ParticleJoint) == 36);
+
+// The scene's joints, ordered by pair, at most one per pair. Every change
+// gives the set a stamp no set has had before, so a step may keep what it
+// derived from the set (a flat copy, the elastic pass's joint ends) until the
+// stamp moves, whichever scene the set belongs to.
+class JointSet {
+public:
+    using Set = std::set<ParticleJoint>;
+    using const_iterator = Set::const_iterator;
+    using iterator = const_iterator;
+    using value_type = ParticleJoint;
+
+    JointSet() = default;
+    JointSet(const JointSet& other) : set(other.set) {}
+    JointSet(JointSet&& other) noexcept : set(std::move(other.set)) { other.renew(); }
+    JointSet& operator=(const JointSet& other)
+    {
+        set = other.set;
+        renew();
+        return *this;
+    }
+    JointSet& operator=(JointSet&& other) noexcept
+    {
+        set = std::move(other.set);
+        renew();
+        other.renew();
+        return *this;
+    }
+
+    const_iterator begin() const { return set.begin(); }
+    const_iterator end() const { return set.end(); }
+    auto rbegin() const { return set.rbegin(); }
+    auto rend() const { return set.rend(); }
+    size_t size() const { return set.size(); }
+    bool empty() const { return set.empty(); }
+    size_t count(const ParticleJoint& joint) const { return set.count(joint); }
+    const_iterator find(const ParticleJoint& joint) const { return set.find(joint); }
+
+    // An existing joint for the pair stays as it is.
+    std::pair<iterator, bool> insert(const ParticleJoint& joint)
+    {
+        auto result = set.insert(joint);
+        if (result.second)
+            renew();
+        return result;
+    }
+    iterator erase(const_iterator at)
+    {
+        renew();
+        return set.erase(at);
+    }
+    template <class Predicate>
+    size_t eraseIf(Predicate&& predicate)
+    {
+        size_t erased = std::erase_if(set, predicate);
+        if (erased)
+            renew();
+        return erased;
+    }
+    void clear()
+    {
+        renew();
+        set.clear();
+    }
+    // The joint at `at`, to be changed where it stands: its pair only in
+    // ways that keep the set's order.
+    ParticleJoint& edit(const_iterator at)
+    {
+        renew();
+        return const_cast<ParticleJoint&>(*at);
+    }
+
+    uint64_t stamp() const { return stamped; }
+
+private:
+    void renew() { stamped = issued.fetch_add(1, std::memory_order_relaxed) + 1; }
+
+    static inline std::atomic<uint64_t> issued{0};
+    Set set;
+    uint64_t stamped = issued.fetch_add(1, std::memory_order_relaxed) + 1;
+};
 
 } // namespace Zeb::Kamblo

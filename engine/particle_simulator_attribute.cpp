@@ -219,16 +219,12 @@ void ParticleSimulator::expressKome()
         if (d.info[i] & kome)
             d.info[i] |= novel;
     // ...and lets go the moment a joint is pulled past its rest length.
-    for (auto it = d.joints.begin(); it != d.joints.end();) {
-        const ParticleJoint& joint = *it;
+    for (const ParticleJoint& joint : context.jointList(d)) {
         if ((joint.info & kome) && jointInRange(joint, d.count)) {
             float2 r = d.position[joint.b] - d.position[joint.a];
-            if (dot(r, r) > joint.length * joint.length) {
-                it = d.joints.erase(it);
-                continue;
-            }
+            if (dot(r, r) > joint.length * joint.length)
+                d.joints.erase(d.joints.find(joint));
         }
-        ++it;
     }
 }
 
@@ -241,32 +237,37 @@ void ParticleSimulator::expressElastic()
     float k0 = d.elasticCoefficient;
     // The joints once, in the set's order; then each particle's joint ends in
     // that order, a joint's a end before its b end, so that each particle
-    // adds its pulls in the order of one walk over the joints.
+    // adds its pulls in the order of one walk over the joints. Both stay
+    // until the joints or the particle count change.
     std::vector<StepContext::ElasticJoint>& joints = context.elasticJoints;
-    joints.clear();
-    int* start = scratch(context.jointStart, n + 1);
-    std::fill_n(start, n + 1, 0);
-    for (const ParticleJoint& joint : d.joints) {
-        if (!(joint.info & elastic) || !jointInRange(joint, n))
-            continue;
-        if (joints.size() == joints.capacity())
-            makeRoom(joints, joints.size() + 1);
-        joints.push_back({joint.a, joint.b, joint.offset, joint.angleA, joint.angleB, k0 * joint.strength});
-        ++start[joint.a + 1];
-        ++start[joint.b + 1];
-    }
-    for (int i = 0; i < n; ++i)
-        start[i + 1] += start[i];
-    int count = int(joints.size());
-    int* ends = scratch(context.jointEnds, 2 * count);
-    {
+    if (context.elasticStamp != d.joints.stamp() || context.elasticCount != n) {
+        joints.clear();
+        int* start = scratch(context.jointStart, n + 1);
+        std::fill_n(start, n + 1, 0);
+        for (const ParticleJoint& joint : context.jointList(d)) {
+            if (!(joint.info & elastic) || !jointInRange(joint, n))
+                continue;
+            if (joints.size() == joints.capacity())
+                makeRoom(joints, joints.size() + 1);
+            joints.push_back({joint.a, joint.b, joint.offset, joint.angleA, joint.angleB, joint.strength});
+            ++start[joint.a + 1];
+            ++start[joint.b + 1];
+        }
+        for (int i = 0; i < n; ++i)
+            start[i + 1] += start[i];
+        int* ends = scratch(context.jointEnds, 2 * int(joints.size()));
         int* next = scratch(context.jointNext, n);
         std::copy(start, start + n, next);
-        for (int j = 0; j < count; ++j) {
+        for (int j = 0; j < int(joints.size()); ++j) {
             ends[next[joints[size_t(j)].a]++] = 2 * j;
             ends[next[joints[size_t(j)].b]++] = 2 * j + 1;
         }
+        context.elasticStamp = d.joints.stamp();
+        context.elasticCount = n;
     }
+    int count = int(joints.size());
+    const int* start = context.jointStart.data();
+    const int* ends = context.jointEnds.data();
     StepContext::JointPull* pulls = scratch(context.jointPulls, count);
     float* torque = scratch(context.torque, n);
     const StepContext::ElasticJoint* joint = joints.data();
@@ -293,7 +294,7 @@ void ParticleSimulator::expressElastic()
                 float cm = (ca + cb) / 2.0f;
                 float sm = (sa + sb) / 2.0f;
                 float2 m = {cm * r.x - sm * r.y, sm * r.x + cm * r.y};
-                float k = J.k;
+                float k = k0 * J.strength;
                 float2 e = dd - m;
                 float rd = dot(r, dd);
                 float rr = dot(r, r);
@@ -355,7 +356,7 @@ void ParticleSimulator::expressSpring()
     for (int iteration = 0; iteration < iterations; ++iteration) {
         for (int i = 0; i < d.count; ++i)
             d.delta[i] = {0, 0};
-        for (const ParticleJoint& joint : d.joints) {
+        for (const ParticleJoint& joint : context.jointList(d)) {
             if (!(joint.info & spring) || !jointInRange(joint, d.count))
                 continue;
             float2 r = d.position[joint.b] - d.position[joint.a];
@@ -376,8 +377,7 @@ void ParticleSimulator::expressBrittle()
         return;
     ParticleData& d = *data;
     float beta = d.brittlenessCoefficient;
-    for (auto it = d.joints.begin(); it != d.joints.end();) {
-        const ParticleJoint& joint = *it;
+    for (const ParticleJoint& joint : context.jointList(d)) {
         if ((joint.info & brittle) && jointInRange(joint, d.count)) {
             // A fixed tolerance per joint, spread over 0..beta by the indices,
             // so cracks start at scattered places rather than all at once.
@@ -386,12 +386,9 @@ void ParticleSimulator::expressBrittle()
                            float(s % 19) / 19.0f;
             float limit = joint.length + beta * 0.25f * spread;
             float2 r = d.position[joint.b] - d.position[joint.a];
-            if (dot(r, r) > limit * limit) {
-                it = d.joints.erase(it);
-                continue;
-            }
+            if (dot(r, r) > limit * limit)
+                d.joints.erase(d.joints.find(joint));
         }
-        ++it;
     }
 }
 

@@ -273,13 +273,12 @@ void ParticleSimulator::expressHot()
         anyTouched = true;
     }
     // Heat melts every joint of whatever touches a hot particle.
-    for (auto it = anyTouched ? d.joints.begin() : d.joints.end(); it != d.joints.end();) {
-        const ParticleJoint& joint = *it;
+    if (!anyTouched)
+        return;
+    for (const ParticleJoint& joint : context.jointList(d)) {
         bool inRange = joint.a >= 0 && joint.b >= 0 && joint.a < d.count && joint.b < d.count;
         if (inRange && (touched[joint.a] != 0 || touched[joint.b] != 0))
-            it = d.joints.erase(it);
-        else
-            ++it;
+            d.joints.erase(d.joints.find(joint));
     }
 }
 

@@ -15,6 +15,16 @@ void StepContext::setThreads(int threads)
     pool.reset();
 }
 
+const std::vector<ParticleJoint>& StepContext::jointList(const ParticleData& d)
+{
+    if (flatJointsStamp != d.joints.stamp()) {
+        makeRoom(flatJoints, d.joints.size());
+        flatJoints.assign(d.joints.begin(), d.joints.end());
+        flatJointsStamp = d.joints.stamp();
+    }
+    return flatJoints;
+}
+
 WorkerPool& StepContext::workers()
 {
     if (!pool)

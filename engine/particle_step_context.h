@@ -252,13 +252,22 @@ public:
     std::vector<float> torque;         // elastic: turn of each particle in one iteration
     std::vector<uint8_t> touched;      // hot: particles touching a hot one
 
+    // The joint set as a flat list in the set's order, made again only when
+    // the set's stamp moves: the passes that walk every joint every step read
+    // it rather than the set's scattered nodes.
+    const std::vector<ParticleJoint>& jointList(const ParticleData& d);
+    std::vector<ParticleJoint> flatJoints;
+    uint64_t flatJointsStamp = 0;
+
     // elastic: its joints in the set's order, what each pulls in one
     // iteration, and each particle's joint ends in that order
     // (jointEnds[jointStart[i] ..]: joint number * 2, + 1 at its b end).
+    // All but the pulls are kept while the joint set's stamp and the
+    // particle count stay as they were made for.
     struct ElasticJoint {
         int a, b;
         float2 offset;
-        float angleA, angleB, k;
+        float angleA, angleB, strength;
     };
     struct JointPull {
         float2 pull; // added at a, taken at b
@@ -269,6 +278,8 @@ public:
     std::vector<int> jointStart;
     std::vector<int> jointEnds;
     std::vector<int> jointNext; // where the next end of each particle goes
+    uint64_t elasticStamp = 0;
+    int elasticCount = -1;
 
     // Per-thread flags and partial results, one slot per task.
     struct alignas(64) TaskSlot {

@@ -129,16 +129,14 @@ void poisonEverything(ParticleData& d, float value)
         d.angularVelocity[i] = value;
         d.staticPressure[i] = value;
     }
-    std::set<ParticleJoint> joints;
-    for (ParticleJoint j : d.joints) {
+    for (auto it = d.joints.begin(); it != d.joints.end(); ++it) {
+        ParticleJoint& j = d.joints.edit(it);
         j.length = value;
         j.strength = value;
         j.offset = {value, value};
         j.angleA = value;
         j.angleB = value;
-        joints.insert(j);
     }
-    d.joints = std::move(joints);
     for (ParticleBody& b : d.bodies) {
         b.textureMin = {value, value};
         b.textureMax = {value, -value};

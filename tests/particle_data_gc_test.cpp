@@ -117,6 +117,34 @@ TEST(ParticleDataGc, RemovingTheMiddleOfARigidBarSplitsItIntoTwoNewBodies)
         EXPECT_NE(d->body[i], bar);
 }
 
+TEST(ParticleDataGc, PiecesAreFoundWhateverOrderTheParticlesWereMadeIn)
+{
+    using namespace Attribute;
+    auto d = makeScene();
+    int bar = d->createBody();
+    // Along the bar the numbers go 0, 9, 1, 8, 2, 7, ...: pairs meet the
+    // pieces' members in no order, and the pieces' smallest numbers lie
+    // far from where the bar breaks.
+    const int slotOf[] = {0, 2, 4, 6, 8, 9, 7, 5, 3, 1};
+    for (int slot : slotOf)
+        placeParticle(*d, rigid, {10 + 0.75f * slot, 10}, bar);
+    d->info[8] |= zombie; // slots 3 and 4
+    d->info[2] |= zombie;
+    d->gc();
+    ASSERT_EQ(d->count, 8);
+    std::vector<int> slots = {0, 2, 6, 8, 9, 7, 5, 1}; // survivors' slots, by new number
+    int left = -1, right = -1;
+    for (int p = 0; p < d->count; ++p) {
+        int& piece = slots[size_t(p)] < 3 ? left : right;
+        if (piece < 0)
+            piece = d->body[p];
+        EXPECT_EQ(d->body[p], piece) << "particle " << p;
+    }
+    EXPECT_NE(left, right);
+    EXPECT_NE(left, bar);
+    EXPECT_NE(right, bar);
+}
+
 TEST(ParticleDataGc, RemovingAnEndOfARigidBarKeepsOnePiece)
 {
     using namespace Attribute;

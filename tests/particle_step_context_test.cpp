@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "mixed_scene.h"
+#include "particle_builder.h"
 #include "particle_simulator.h"
+#include "simulator_scene.h"
 
 using namespace Zeb::Kamblo;
 
@@ -100,6 +102,12 @@ void openRain(const Pointer<ParticleData>& d)
     d->position[p] = {std::numeric_limits<float>::quiet_NaN(), 3};
 }
 
+void loosenJoints(ParticleData& d)
+{
+    for (auto it = d.joints.begin(); it != d.joints.end(); ++it)
+        d.joints.edit(it).offset *= 0.5f;
+}
+
 } // namespace
 
 // Threads split the passes by particles, yet each particle's sums add their
@@ -133,6 +141,83 @@ TEST(StepContext, EveryThreadCountGivesTheSameBits)
         }
         EXPECT_GT(one.data->joints.size(), 0u);
     }
+}
+
+// The step keeps a flat copy of the joints and the elastic pass's joint ends
+// from one step to the next. Every way the set or the particle count can
+// change between steps must make it take them afresh: the scene then steps
+// exactly as a copy of it does under a context that never saw it.
+TEST(StepContext, KeptJointsFollowEveryChangeBetweenSteps)
+{
+    using namespace Attribute;
+    const std::pair<const char*, void (*)(ParticleData&, const Pointer<ParticleData>&)> changes[] = {
+        {"edit", [](ParticleData& d, const Pointer<ParticleData>&) { loosenJoints(d); }},
+        {"erase", [](ParticleData& d, const Pointer<ParticleData>&) {
+             for (auto it = d.joints.begin(); it != d.joints.end();)
+                 it = (it->a % 3 == 0) ? d.joints.erase(it) : std::next(it);
+         }},
+        {"insert", [](ParticleData& d, const Pointer<ParticleData>&) {
+             ParticleJoint j = *d.joints.begin();
+             for (j.b = j.a + 1; d.joints.count(j); ++j.b) {
+             }
+             j.info |= elastic;
+             ASSERT_LT(j.b, d.count);
+             d.joints.insert(j);
+         }},
+        // Whole sets from another scene of the same count, as undo brings.
+        {"copy", [](ParticleData& d, const Pointer<ParticleData>& other) { d.copy(other); }},
+        {"swap", [](ParticleData& d, const Pointer<ParticleData>& other) { d.swap(other); }},
+        {"clear", [](ParticleData& d, const Pointer<ParticleData>&) { d.joints.clear(); }},
+    };
+    // An elastic slab and a spring strip at rest: joints that neither break
+    // nor melt, so that the step's copies stay current until changed here.
+    Stepped kept;
+    auto builder = autorelease(new ParticleBuilder(kept.data));
+    builder->setMaterial('e');
+    builder->fillRect(float2(10, 0.5f), float2(20, 4));
+    builder->setMaterial('s');
+    builder->fillRect(float2(30, 0.5f), float2(36, 2));
+    kept.simulator->context.setThreads(1);
+    auto stepBoth = [&] {
+        Stepped fresh;
+        fresh.data->copy(kept.data);
+        fresh.simulator->context.setThreads(1);
+        for (int step = 0; step < 3; ++step) {
+            int made = kept.data->count;
+            kept.simulator->simulate();
+            fresh.simulator->simulate();
+            ASSERT_EQ(firstDifference(*kept.data, *fresh.data, made), "") << "step " << step;
+        }
+    };
+    for (const auto& [name, change] : changes) {
+        SCOPED_TRACE(name);
+        for (int step = 0; step < 3; ++step)
+            kept.simulator->simulate();
+        ASSERT_GT(std::count_if(kept.data->joints.begin(), kept.data->joints.end(),
+                                [](const ParticleJoint& j) { return j.info & elastic; }), 0);
+        ASSERT_EQ(kept.simulator->context.elasticStamp, kept.data->joints.stamp()) << "kept copies not current";
+        Pointer<ParticleData> other = autorelease(new ParticleData());
+        other->copy(kept.data);
+        loosenJoints(*other);
+        change(*kept.data, other);
+        stepBoth();
+    }
+
+    // A joint naming a particle not yet made comes into play with it.
+    SCOPED_TRACE("count");
+    kept.data->clear();
+    for (int i = 0; i < 2; ++i)
+        PudletTest::placeParticle(*kept.data, elastic, {10.0f + i, 10});
+    ParticleJoint ahead;
+    ahead.a = 0;
+    ahead.b = 2;
+    ahead.info = elastic;
+    ahead.offset = {2, 0};
+    ahead.strength = 0.5f;
+    kept.data->joints.insert(ahead);
+    kept.simulator->simulate();
+    PudletTest::placeParticle(*kept.data, elastic, {11.5f, 10.5f});
+    stepBoth();
 }
 
 TEST(StepContext, PoolRunsEveryTaskOnceAndIsReused)
