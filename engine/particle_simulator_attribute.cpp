@@ -238,21 +238,43 @@ void ParticleSimulator::expressElastic()
     // The joints once, in the set's order; then each particle's joint ends in
     // that order, a joint's a end before its b end, so that each particle
     // adds its pulls in the order of one walk over the joints. Both stay
-    // until the joints or the particle count change.
+    // until the joints change. When only the particle count does (particles
+    // made, or removed by a gc that left the joints as they were), the ends
+    // stay too unless a joint comes into range or leaves it.
     std::vector<StepContext::ElasticJoint>& joints = context.elasticJoints;
-    if (context.elasticStamp != d.joints.stamp() || context.elasticCount != n) {
+    bool kept = context.elasticStamp == d.joints.stamp();
+    if (kept && context.elasticCount != n) {
+        if (context.elasticLeftOut || context.elasticHighest >= n) {
+            kept = false;
+        } else {
+            int was = context.elasticCount;
+            int* start = scratch(context.jointStart, n + 1);
+            std::fill(start + std::min(was, n) + 1, start + n + 1, start[std::min(was, n)]);
+            context.elasticCount = n;
+        }
+    }
+    if (!kept) {
         joints.clear();
         int* start = scratch(context.jointStart, n + 1);
         std::fill_n(start, n + 1, 0);
+        bool leftOut = false;
+        int highest = -1;
         for (const ParticleJoint& joint : context.jointList(d)) {
-            if (!(joint.info & elastic) || !jointInRange(joint, n))
+            if (!(joint.info & elastic))
                 continue;
+            if (!jointInRange(joint, n)) {
+                leftOut = true;
+                continue;
+            }
             if (joints.size() == joints.capacity())
                 makeRoom(joints, joints.size() + 1);
             joints.push_back({joint.a, joint.b, joint.offset, joint.angleA, joint.angleB, joint.strength});
             ++start[joint.a + 1];
             ++start[joint.b + 1];
+            highest = std::max(highest, std::max(joint.a, joint.b));
         }
+        context.elasticLeftOut = leftOut;
+        context.elasticHighest = highest;
         for (int i = 0; i < n; ++i)
             start[i + 1] += start[i];
         int* ends = scratch(context.jointEnds, 2 * int(joints.size()));

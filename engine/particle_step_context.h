@@ -262,8 +262,8 @@ public:
     // elastic: its joints in the set's order, what each pulls in one
     // iteration, and each particle's joint ends in that order
     // (jointEnds[jointStart[i] ..]: joint number * 2, + 1 at its b end).
-    // All but the pulls are kept while the joint set's stamp and the
-    // particle count stay as they were made for.
+    // All but the pulls are kept while the joint set's stamp stays as it was
+    // made for (see expressElastic for a change of particle count).
     struct ElasticJoint {
         int a, b;
         float2 offset;
@@ -280,6 +280,8 @@ public:
     std::vector<int> jointNext; // where the next end of each particle goes
     uint64_t elasticStamp = 0;
     int elasticCount = -1;
+    bool elasticLeftOut = false; // an elastic joint named a particle not there
+    int elasticHighest = -1;     // the highest particle with a joint end
 
     // Per-thread flags and partial results, one slot per task.
     struct alignas(64) TaskSlot {

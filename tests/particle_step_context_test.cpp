@@ -32,6 +32,13 @@ bool sameBits(const T* a, const T* b, size_t n)
     return n == 0 || std::memcmp(a, b, sizeof(T) * n) == 0;
 }
 
+bool sameJoints(const ParticleData& a, const ParticleData& b)
+{
+    return a.joints.size() == b.joints.size() &&
+           std::equal(a.joints.begin(), a.joints.end(), b.joints.begin(),
+                      [](const ParticleJoint& x, const ParticleJoint& y) { return sameBits(&x, &y, 1); });
+}
+
 // Every array the step writes, the pair list, joints, bodies, effects and
 // the generator. Names what differs first; empty when all match. Particles
 // made during the step (from `made` on) keep whatever their slot held in the
@@ -50,9 +57,7 @@ std::string firstDifference(const ParticleData& a, const ParticleData& b, int ma
 #undef COMPARE_ARRAY
     if (a.neighbors.size() != b.neighbors.size() || !sameBits(a.neighbors.data(), b.neighbors.data(), a.neighbors.size()))
         return "neighbors";
-    if (a.joints.size() != b.joints.size() ||
-        !std::equal(a.joints.begin(), a.joints.end(), b.joints.begin(),
-                    [](const ParticleJoint& x, const ParticleJoint& y) { return sameBits(&x, &y, 1); }))
+    if (!sameJoints(a, b))
         return "joints";
     if (a.bodies.size() != b.bodies.size())
         return "bodies";
@@ -108,6 +113,20 @@ void loosenJoints(ParticleData& d)
         d.joints.edit(it).offset *= 0.5f;
 }
 
+// Removes particle p with the gc of a step, which may go by the step's copy
+// of the joints, and checks the joints against a gc that walks them all.
+void removeInStep(Stepped& s, int p)
+{
+    Pointer<ParticleData> alone = autorelease(new ParticleData());
+    alone->copy(s.data);
+    s.data->info[p] |= Attribute::zombie;
+    alone->info[p] |= Attribute::zombie;
+    s.data->gc(&s.simulator->context);
+    alone->gc();
+    EXPECT_EQ(s.data->count, alone->count);
+    EXPECT_TRUE(sameJoints(*s.data, *alone));
+}
+
 } // namespace
 
 // Threads split the passes by particles, yet each particle's sums add their
@@ -150,13 +169,15 @@ TEST(StepContext, EveryThreadCountGivesTheSameBits)
 TEST(StepContext, KeptJointsFollowEveryChangeBetweenSteps)
 {
     using namespace Attribute;
-    const std::pair<const char*, void (*)(ParticleData&, const Pointer<ParticleData>&)> changes[] = {
-        {"edit", [](ParticleData& d, const Pointer<ParticleData>&) { loosenJoints(d); }},
-        {"erase", [](ParticleData& d, const Pointer<ParticleData>&) {
-             for (auto it = d.joints.begin(); it != d.joints.end();)
-                 it = (it->a % 3 == 0) ? d.joints.erase(it) : std::next(it);
+    const std::pair<const char*, void (*)(Stepped&, const Pointer<ParticleData>&)> changes[] = {
+        {"edit", [](Stepped& s, const Pointer<ParticleData>&) { loosenJoints(*s.data); }},
+        {"erase", [](Stepped& s, const Pointer<ParticleData>&) {
+             JointSet& joints = s.data->joints;
+             for (auto it = joints.begin(); it != joints.end();)
+                 it = (it->a % 3 == 0) ? joints.erase(it) : std::next(it);
          }},
-        {"insert", [](ParticleData& d, const Pointer<ParticleData>&) {
+        {"insert", [](Stepped& s, const Pointer<ParticleData>&) {
+             ParticleData& d = *s.data;
              ParticleJoint j = *d.joints.begin();
              for (j.b = j.a + 1; d.joints.count(j); ++j.b) {
              }
@@ -165,9 +186,16 @@ TEST(StepContext, KeptJointsFollowEveryChangeBetweenSteps)
              d.joints.insert(j);
          }},
         // Whole sets from another scene of the same count, as undo brings.
-        {"copy", [](ParticleData& d, const Pointer<ParticleData>& other) { d.copy(other); }},
-        {"swap", [](ParticleData& d, const Pointer<ParticleData>& other) { d.swap(other); }},
-        {"clear", [](ParticleData& d, const Pointer<ParticleData>&) { d.joints.clear(); }},
+        {"copy", [](Stepped& s, const Pointer<ParticleData>& other) { s.data->copy(other); }},
+        {"swap", [](Stepped& s, const Pointer<ParticleData>& other) { s.data->swap(other); }},
+        // Removed by the step's gc: a particle whose removal renumbers every
+        // joint; then one made with no joint, which leaves them all alone.
+        {"remove the first", [](Stepped& s, const Pointer<ParticleData>&) { removeInStep(s, 0); }},
+        {"grow", [](Stepped& s, const Pointer<ParticleData>&) {
+             PudletTest::placeParticle(*s.data, aqua, {5, 1});
+         }},
+        {"remove the last", [](Stepped& s, const Pointer<ParticleData>&) { removeInStep(s, s.data->count - 1); }},
+        {"clear", [](Stepped& s, const Pointer<ParticleData>&) { s.data->joints.clear(); }},
     };
     // An elastic slab and a spring strip at rest: joints that neither break
     // nor melt, so that the step's copies stay current until changed here.
@@ -199,7 +227,7 @@ TEST(StepContext, KeptJointsFollowEveryChangeBetweenSteps)
         Pointer<ParticleData> other = autorelease(new ParticleData());
         other->copy(kept.data);
         loosenJoints(*other);
-        change(*kept.data, other);
+        change(kept, other);
         stepBoth();
     }
 
