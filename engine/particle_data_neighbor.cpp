@@ -586,8 +586,7 @@ void StepContext::searchNeighbors(ParticleData& d)
     };
     split(sweep);
 
-    // Where each task's pairs begin, then the lists side by side and their
-    // records made, each task its own part.
+    // Where each task's pairs begin.
     int total = 0;
     pairReach = 0;
     for (int t = 0; t < tasks; ++t) {
@@ -605,16 +604,39 @@ void StepContext::searchNeighbors(ParticleData& d)
         start[i] = total;
     ParticleNeighbor* records = d.neighbors.data();
     SweepPair* pairs = sweepPairs.data();
-    split([&](int t, int first, int end) {
-        TaskSlot& slot = slots[size_t(t)];
-        int offset = slot.firstPair;
-        int length = (t + 1 < tasks ? slots[size_t(t) + 1].firstPair : total) - offset;
-        if (t > 0) {
-            std::copy(slot.places.begin(), slot.places.end(), pairs + offset);
-            for (int i = first; i < end; ++i)
-                start[i] += offset;
+
+    // Then the lists side by side and their records made, cut by pairs
+    // rather than by places: pairs per place differ across a scene (packed
+    // bodies, sparse fire) while a record costs the same wherever it lies.
+    // Each part also moves its share of the places' first records on by the
+    // pairs of the lists before their own.
+    auto listEnd = [&](int t) { return t + 1 < tasks ? slots[size_t(t) + 1].firstPair : total; };
+    auto sweptEnd = [&](int t) { return t + 1 < tasks ? rangeFirst(n, t + 1, tasks, threadCount) : n; };
+    int parts = tasksFor(total);
+    forRanges(total, [&](int part, int first, int end) {
+        int t = 0;
+        while (t + 1 < tasks && listEnd(t) <= first)
+            ++t;
+        for (int k = first; k < end; ++t) {
+            int stop = std::min(end, listEnd(t));
+            if (t > 0) {
+                const TaskSlot& slot = slots[size_t(t)];
+                std::copy(slot.places.begin() + (k - slot.firstPair), slot.places.begin() + (stop - slot.firstPair),
+                          pairs + k);
+            }
+            k = stop;
         }
-        makeRecords(x, y, order, pairs + offset, length, records + offset);
+        makeRecords(x, y, order, pairs + first, end - first, records + first);
+
+        int place = rangeFirst(n, part, parts, threadCount);
+        int placeEnd = rangeFirst(n, part + 1, parts, threadCount);
+        for (t = 0; place < placeEnd; ++t) {
+            int stop = std::min(placeEnd, sweptEnd(t));
+            int offset = slots[size_t(t)].firstPair;
+            for (; offset != 0 && place < stop; ++place)
+                start[place] += offset;
+            place = std::max(place, stop);
+        }
     });
     ++d.layoutVersion;
     incomingTasks = 0;
