@@ -77,6 +77,14 @@ public:
         renew();
         return set.erase(at);
     }
+    // The joint of the same pair, if there is one.
+    size_t erase(const ParticleJoint& joint)
+    {
+        size_t erased = set.erase(joint);
+        if (erased)
+            renew();
+        return erased;
+    }
     template <class Predicate>
     size_t eraseIf(Predicate&& predicate)
     {

@@ -223,7 +223,7 @@ void ParticleSimulator::expressKome()
         if ((joint.info & kome) && jointInRange(joint, d.count)) {
             float2 r = d.position[joint.b] - d.position[joint.a];
             if (dot(r, r) > joint.length * joint.length)
-                d.joints.erase(d.joints.find(joint));
+                d.joints.erase(joint);
         }
     }
 }
@@ -409,7 +409,7 @@ void ParticleSimulator::expressBrittle()
             float limit = joint.length + beta * 0.25f * spread;
             float2 r = d.position[joint.b] - d.position[joint.a];
             if (dot(r, r) > limit * limit)
-                d.joints.erase(d.joints.find(joint));
+                d.joints.erase(joint);
         }
     }
 }

@@ -278,7 +278,7 @@ void ParticleSimulator::expressHot()
     for (const ParticleJoint& joint : context.jointList(d)) {
         bool inRange = joint.a >= 0 && joint.b >= 0 && joint.a < d.count && joint.b < d.count;
         if (inRange && (touched[joint.a] != 0 || touched[joint.b] != 0))
-            d.joints.erase(d.joints.find(joint));
+            d.joints.erase(joint);
     }
 }
 
