@@ -357,7 +357,7 @@ float2 ParticleBuilder::sliceLine(const float2& a, const float2& b)
 
     // Joints crossed by the cut: solve pi + u*(pj - pi) = a + t*(b - a).
     for (auto it = d.joints.begin(); it != d.joints.end();) {
-        if (it->a < 0 || it->a >= d.count || it->b < 0 || it->b >= d.count) {
+        if (!it->inRange(d.count)) {
             ++it;
             continue;
         }

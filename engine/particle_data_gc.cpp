@@ -118,7 +118,7 @@ void ParticleData::gc(StepContext* context)
     auto follow = [&](const ParticleJoint& joint, int& a, int& b, ParticleInfo& both) {
         a = -1;
         b = -1;
-        if (joint.a >= 0 && joint.b >= 0 && joint.a < oldCount && joint.b < oldCount) {
+        if (joint.inRange(oldCount)) {
             a = order[joint.a];
             b = order[joint.b];
         }

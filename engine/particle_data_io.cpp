@@ -395,7 +395,7 @@ void readTexturedBody(std::istream& in, ParticleData& d, ImageCache& images)
 void dropUntrustedJoints(ParticleData& d)
 {
     d.joints.eraseIf([&](const ParticleJoint& j) {
-        return j.a < 0 || j.b < 0 || j.a >= d.count || j.b >= d.count || j.a == j.b;
+        return !j.inRange(d.count) || j.a == j.b;
     });
 }
 

@@ -19,6 +19,10 @@ struct ParticleJoint {
     float angleA = 0;
     float angleB = 0;
 
+    // Joints come from files as well as from the join pass; one that names a
+    // particle outside the arrays is left alone rather than read out of bounds.
+    bool inRange(int count) const { return a >= 0 && b >= 0 && a < count && b < count; }
+
     // Only the pair takes part: the set holds at most one joint per pair.
     friend bool operator<(const ParticleJoint& x, const ParticleJoint& y)
     {

@@ -14,13 +14,6 @@ using namespace Attribute;
 
 namespace {
 
-// Joints come from files as well as from the join pass; one that names a
-// particle outside the arrays is left alone rather than read out of bounds.
-inline bool jointInRange(const ParticleJoint& joint, int count)
-{
-    return joint.a >= 0 && joint.b >= 0 && joint.a < count && joint.b < count;
-}
-
 // Most passes move a particle and change its velocity by the same vector.
 inline void applyDelta(ParticleData& d)
 {
@@ -220,7 +213,7 @@ void ParticleSimulator::expressKome()
             d.info[i] |= novel;
     // ...and lets go the moment a joint is pulled past its rest length.
     for (const ParticleJoint& joint : context.jointList(d)) {
-        if ((joint.info & kome) && jointInRange(joint, d.count)) {
+        if ((joint.info & kome) && joint.inRange(d.count)) {
             float2 r = d.position[joint.b] - d.position[joint.a];
             if (dot(r, r) > joint.length * joint.length)
                 d.joints.erase(joint);
@@ -262,7 +255,7 @@ void ParticleSimulator::expressElastic()
         for (const ParticleJoint& joint : context.jointList(d)) {
             if (!(joint.info & elastic))
                 continue;
-            if (!jointInRange(joint, n)) {
+            if (!joint.inRange(n)) {
                 leftOut = true;
                 continue;
             }
@@ -379,7 +372,7 @@ void ParticleSimulator::expressSpring()
         for (int i = 0; i < d.count; ++i)
             d.delta[i] = {0, 0};
         for (const ParticleJoint& joint : context.jointList(d)) {
-            if (!(joint.info & spring) || !jointInRange(joint, d.count))
+            if (!(joint.info & spring) || !joint.inRange(d.count))
                 continue;
             float2 r = d.position[joint.b] - d.position[joint.a];
             float L = length(r);
@@ -400,7 +393,7 @@ void ParticleSimulator::expressBrittle()
     ParticleData& d = *data;
     float beta = d.brittlenessCoefficient;
     for (const ParticleJoint& joint : context.jointList(d)) {
-        if ((joint.info & brittle) && jointInRange(joint, d.count)) {
+        if ((joint.info & brittle) && joint.inRange(d.count)) {
             // A fixed tolerance per joint, spread over 0..beta by the indices,
             // so cracks start at scattered places rather than all at once.
             int s = joint.a + joint.b;

@@ -276,8 +276,7 @@ void ParticleSimulator::expressHot()
     if (!anyTouched)
         return;
     for (const ParticleJoint& joint : context.jointList(d)) {
-        bool inRange = joint.a >= 0 && joint.b >= 0 && joint.a < d.count && joint.b < d.count;
-        if (inRange && (touched[joint.a] != 0 || touched[joint.b] != 0))
+        if (joint.inRange(d.count) && (touched[joint.a] != 0 || touched[joint.b] != 0))
             d.joints.erase(joint);
     }
 }
